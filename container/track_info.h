@@ -1,0 +1,44 @@
+// The chosen Hap video track of a movie and the container operations over it.
+#pragma once
+
+#include <cstdint>
+
+#include "core/thumbnail.h"
+
+namespace orvelle {
+
+// One run of the sample-to-chunk table; chunks are numbered from 1.
+struct SampleToChunkEntry {
+  uint32_t firstChunk;
+  uint32_t samplesPerChunk;
+  uint32_t sampleDescriptionIndex;
+};
+
+struct TrackInfo {
+  uint32_t codecKind;  // HapCodecKind
+  uint32_t fourcc;     // big-endian format code of the first sample description
+  uint32_t width;
+  uint32_t height;
+  uint32_t sampleCount;
+  double duration;  // seconds
+  uint32_t constantSampleSize;  // 0: every sample has its own entry in sampleSizes
+  uint32_t* sampleSizes;
+  uint64_t* chunkOffsets;
+  uint32_t chunkCount;
+  SampleToChunkEntry* sampleToChunk;
+  uint32_t sampleToChunkCount;
+};
+
+// Fills `track` with the first acceptable Hap video track. On success the caller
+// owns the tables and releases them with ReleaseTrackTables; on failure nothing
+// stays allocated.
+ThumbStatus ParseMovie(const ByteSource* source, TrackInfo* track);
+
+// Frees the three tables and nulls their pointers; a null track is ignored.
+void ReleaseTrackTables(TrackInfo* track);
+
+// File offset and size of zero-based sample `sampleNumber`.
+ThumbStatus LocateSample(const TrackInfo* track, uint32_t sampleNumber, uint64_t* offset,
+                         uint32_t* size);
+
+}  // namespace orvelle

@@ -1,0 +1,53 @@
+// Public interface of the Orvelle core: a byte stream in, an RGBA thumbnail out.
+#pragma once
+
+#include <cstdint>
+
+namespace orvelle {
+
+// Status of every pipeline operation: zero is success, every failure negative.
+enum ThumbStatus : int32_t {
+  ThumbOk = 0,
+  ThumbReadFailed = -1,
+  ThumbBadFile = -2,
+  ThumbNoTrack = -3,
+  ThumbBadData = -4,
+  ThumbUnsupported = -5,
+  ThumbOutOfMemory = -6,
+  ThumbInvalidArgument = -7,
+};
+
+// Positional read: delivers up to `length` bytes at `offset` and returns how
+// many it delivered (fewer past the end of the data, 0 at or beyond it).
+using ByteSourceRead = uint64_t (*)(void* context, uint64_t offset, void* destination,
+                                    uint64_t length);
+
+// The core's only view of a file.
+struct ByteSource {
+  void* context;
+  ByteSourceRead read;
+  uint64_t size;
+};
+
+// Pixels are R, G, B, A bytes, rows top to bottom, row stride width * 4.
+struct RgbaImage {
+  uint32_t width;
+  uint32_t height;
+  uint8_t* pixels;
+};
+
+struct ProbeInfo {
+  uint32_t codecKind;  // HapCodecKind, 1 to 7
+  uint32_t width;
+  uint32_t height;
+  uint32_t sampleCount;
+  double duration;  // seconds
+};
+
+// Whether the source is a movie with an acceptable Hap video track; `info` may be null.
+ThumbStatus ProbeMovie(const ByteSource* source, ProbeInfo* info);
+
+// The constant's name ("ThumbBadData"), or "ThumbUnknown" for any other value.
+const char* ThumbStatusName(int32_t status);
+
+}  // namespace orvelle

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Makes the sample movies that the tests read, with Debian's ffmpeg, into DIR.
+# Movies already there are kept, so a second run costs nothing.
+set -euo pipefail
+dir=${1:?usage: make_movies.sh DIR}
+mkdir -p "$dir"
+
+make_movie() {  # make NAME SIZE ENCODER-ARGS...
+  local name=$1 size=$2; shift 2
+  [ -s "$dir/$name" ] && return 0
+  local filter="format=rgba"
+  # An alpha ramp, so that the alpha plane of the alpha formats is not constant.
+  case "$*" in *hap_alpha*) filter="format=rgba,geq=r='r(X,Y)':g='g(X,Y)':b='b(X,Y)':a='255*X/W'" ;; esac
+  ffmpeg -nostdin -hide_banner -loglevel error -y \
+    -f lavfi -i "testsrc2=size=$size:rate=25" -t 0.4 -vf "$filter" "$@" "$dir/$name.tmp.mov"
+  mv "$dir/$name.tmp.mov" "$dir/$name"
+}
+
+make_movie hap1_640x360.mov 640x360 -c:v hap -format hap
+make_movie hap5_320x240.mov 320x240 -c:v hap -format hap_alpha
+make_movie hapy_480x272.mov 480x272 -c:v hap -format hap_q
+make_movie hap1_plain_256x144.mov 256x144 -c:v hap -format hap -compressor none
+make_movie hap1_chunks4_640x360.mov 640x360 -c:v hap -format hap -chunks 4
+make_movie hap5_chunks16_320x240.mov 320x240 -c:v hap -format hap_alpha -chunks 16
+make_movie hapy_plain_chunks4_320x180.mov 320x180 -c:v hap -format hap_q -compressor none -chunks 4
+
+if [ ! -s "$dir/h264_320x240.mov" ]; then
+  ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc2=size=320x240:rate=25 -t 0.4 \
+    -c:v libx264 -pix_fmt yuv420p "$dir/h264.tmp.mov"
+  mv "$dir/h264.tmp.mov" "$dir/h264_320x240.mov"
+fi
