@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libsnappy-dev libpng-dev googletest libgtest-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev valgrind
+  libosmesa6 libosmesa6-dev
   ffmpeg ffmpegthumbnailer bubblewrap hyperfine
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 dpkg-dev nsis
 )
