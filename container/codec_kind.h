@@ -1,0 +1,25 @@
+// The Hap codec kinds and their sample-description format codes.
+#pragma once
+
+#include <cstdint>
+
+namespace orvelle {
+
+enum HapCodecKind : uint32_t {
+  CodecKindNone = 0,  // not a Hap format
+  CodecKindHap1 = 1,
+  CodecKindHap5 = 2,
+  CodecKindHapY = 3,
+  CodecKindHapM = 4,
+  CodecKindHapA = 5,
+  CodecKindHap7 = 6,
+  CodecKindHapH = 7,
+};
+
+// The codec kind of a big-endian format code; CodecKindNone for a non-Hap code.
+HapCodecKind CodecKindFromFourcc(uint32_t fourcc);
+
+// The big-endian format code of a codec kind; 0 for a value that names none.
+uint32_t FourccFromCodecKind(uint32_t kind);
+
+}  // namespace orvelle

@@ -1,0 +1,98 @@
+// Finds the first movie atom of a file, loads it, and picks its first Hap video track.
+#include <cstdlib>
+
+#include "container/atoms.h"
+#include "container/track.h"
+#include "container/track_info.h"
+
+namespace orvelle {
+
+namespace {
+
+constexpr uint64_t kMaxMovieAtom = 0x4000000;  // 64 MiB of payload
+
+struct MovieAtom {
+  uint64_t payloadOffset;
+  uint64_t payloadLength;
+};
+
+// Walks the top-level atoms by their headers alone, never reading a body, up
+// to the first movie atom.
+ThumbStatus FindMovieAtom(const ByteSource& source, MovieAtom* movie) {
+  uint64_t offset = 0;
+  bool passedAtom = false;
+  for (;;) {
+    uint8_t bytes[16];
+    if (source.read(source.context, offset, bytes, 8) != 8) break;
+    const uint32_t headerLength = AtomHeaderLength(bytes);
+    if (headerLength > 8 &&
+        source.read(source.context, offset, bytes, headerLength) != headerLength) {
+      break;
+    }
+    AtomHeader header;
+    if (!DecodeAtomHeader(bytes, headerLength, source.size - offset, &header)) break;
+    if (header.type == Fourcc("moov")) {
+      movie->payloadOffset = offset + header.headerLength;
+      movie->payloadLength = header.length - header.headerLength;
+      return ThumbOk;
+    }
+    offset += header.length;
+    passedAtom = true;
+    if (source.size - offset < 8) break;
+  }
+  return passedAtom ? ThumbNoTrack : ThumbBadFile;
+}
+
+// Offers each track of the loaded movie payload to ParseTrack, in file order.
+ThumbStatus ChooseTrack(const uint8_t* movie, uint64_t length, double movieDuration,
+                        TrackInfo* track) {
+  uint64_t position = 0;
+  AtomView child;
+  while (NextChildAtom(movie, length, &position, &child)) {
+    if (child.type != Fourcc("trak")) continue;
+    TrackInfo candidate = {};
+    const TrackOutcome outcome = ParseTrack(movie, child, &candidate);
+    if (outcome == TrackAccepted) {
+      *track = candidate;
+      if (track->duration == 0.0) track->duration = movieDuration;
+      return ThumbOk;
+    }
+    ReleaseTrackTables(&candidate);
+    if (outcome == TrackOutOfMemory) return ThumbOutOfMemory;
+  }
+  return ThumbNoTrack;
+}
+
+}  // namespace
+
+ThumbStatus ParseMovie(const ByteSource* source, TrackInfo* track) {
+  if (source == nullptr || source->read == nullptr || track == nullptr) {
+    return ThumbInvalidArgument;
+  }
+  *track = TrackInfo{};
+  if (source->size < 8) return ThumbBadFile;
+
+  MovieAtom atom;
+  const ThumbStatus found = FindMovieAtom(*source, &atom);
+  if (found != ThumbOk) return found;
+  if (atom.payloadLength == 0 || atom.payloadLength > kMaxMovieAtom) return ThumbBadFile;
+
+  auto* movie = static_cast<uint8_t*>(std::malloc(atom.payloadLength));
+  if (movie == nullptr) return ThumbOutOfMemory;
+  if (source->read(source->context, atom.payloadOffset, movie, atom.payloadLength) !=
+      atom.payloadLength) {
+    std::free(movie);
+    return ThumbReadFailed;
+  }
+
+  double movieDuration = 0.0;
+  AtomView mvhd;
+  if (FindChildAtom(movie, 0, atom.payloadLength, Fourcc("mvhd"), &mvhd)) {
+    ReadMediaDuration(mvhd, &movieDuration);
+  }
+  const ThumbStatus status = ChooseTrack(movie, atom.payloadLength, movieDuration, track);
+  std::free(movie);
+  return status;
+}
+
+}  // namespace orvelle
