@@ -1,0 +1,18 @@
+#include "container/track_info.h"
+#include "core/thumbnail.h"
+
+namespace orvelle {
+
+ThumbStatus ProbeMovie(const ByteSource* source, ProbeInfo* info) {
+  if (source == nullptr || source->read == nullptr) return ThumbInvalidArgument;
+  TrackInfo track;
+  const ThumbStatus status = ParseMovie(source, &track);
+  if (status != ThumbOk) return status;
+  if (info != nullptr) {
+    *info = {track.codecKind, track.width, track.height, track.sampleCount, track.duration};
+  }
+  ReleaseTrackTables(&track);
+  return ThumbOk;
+}
+
+}  // namespace orvelle
