@@ -47,6 +47,14 @@ struct ProbeInfo {
 // Whether the source is a movie with an acceptable Hap video track; `info` may be null.
 ThumbStatus ProbeMovie(const ByteSource* source, ProbeInfo* info);
 
+// The middle frame of the movie's Hap track, fitted into a square of
+// `requestedSize` pixels with its aspect ratio kept (0: full size; never
+// enlarged). On ThumbOk the caller owns the image and passes it to ReleaseImage.
+ThumbStatus DecodeThumbnail(const ByteSource* source, uint32_t requestedSize, RgbaImage* image);
+
+// Frees the pixels and clears the record; null and cleared records are fine.
+void ReleaseImage(RgbaImage* image);
+
 // The constant's name ("ThumbBadData"), or "ThumbUnknown" for any other value.
 const char* ThumbStatusName(int32_t status);
 
