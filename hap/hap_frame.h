@@ -37,6 +37,10 @@ constexpr uint8_t SectionChunkSizes = 0x03;
 constexpr uint8_t SectionChunkOffsets = 0x04;
 constexpr uint8_t SectionMultiTexture = 0x0D;
 
+// A frame serves at most two textures (colour and a separate alpha plane):
+// the texture queries and decoders refuse any higher index.
+constexpr uint32_t MaxTextureIndex = 1;
+
 struct SectionHeader {
   uint32_t payloadSize;
   uint8_t type;
