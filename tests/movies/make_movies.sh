@@ -24,6 +24,19 @@ make_movie hap1_chunks4_640x360.mov 640x360 -c:v hap -format hap -chunks 4
 make_movie hap5_chunks16_320x240.mov 320x240 -c:v hap -format hap_alpha -chunks 16
 make_movie hapy_plain_chunks4_320x180.mov 320x180 -c:v hap -format hap_q -compressor none -chunks 4
 
+# Sizes that are not multiples of 4: made at the next multiple, then relabelled.
+relabel() {  # relabel NAME PADDED-NAME WIDTH HEIGHT
+  [ -s "$dir/$1" ] && return 0
+  python3 "$(dirname "$0")/set_frame_size.py" "$dir/$2" "$dir/$1.tmp" "$3" "$4"
+  mv "$dir/$1.tmp" "$dir/$1"
+}
+make_movie padded_hap1_252x152.mov 252x152 -c:v hap -format hap -chunks 4
+make_movie padded_hap5_132x100.mov 132x100 -c:v hap -format hap_alpha -compressor none
+make_movie padded_hapy_252x152.mov 252x152 -c:v hap -format hap_q
+relabel hap1_250x150.mov padded_hap1_252x152.mov 250 150
+relabel hap5_129x97.mov padded_hap5_132x100.mov 129 97
+relabel hapy_250x149.mov padded_hapy_252x152.mov 250 149
+
 if [ ! -s "$dir/h264_320x240.mov" ]; then
   ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc2=size=320x240:rate=25 -t 0.4 \
     -c:v libx264 -pix_fmt yuv420p "$dir/h264.tmp.mov"

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The command line of `orvelle` as other programs rely on it: output lines,
+# exit statuses, files written or not, and chaining to the previous thumbnailer.
+#   cli_test.sh ORVELLE MOVIE-DIR
+set -uo pipefail
+orvelle=$1
+movies=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+check() {  # check DESCRIPTION EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then
+    echo "FAIL: $1"
+    echo "  expected: $2"
+    echo "  actual:   $3"
+    failures=$((failures + 1))
+  fi
+}
+
+# probe FILE EXPECTED-LINE EXPECTED-EXIT
+probe() {
+  local out rc
+  out=$("$orvelle" probe "$1" 2>"$work/stderr"); rc=$?
+  check "probe $(basename "$1") line" "$2" "$out"
+  check "probe $(basename "$1") exit" "$3" "$rc"
+}
+
+# png_size FILE: "WIDTHxHEIGHT" from the IHDR chunk.
+png_size() {
+  python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); assert d[:8]==b"\x89PNG\r\n\x1a\n"; print("%dx%d" % struct.unpack(">II", d[16:24]))' "$1"
+}
+
+probe "$movies/hap1_640x360.mov" \
+  '{"status":0,"codec":1,"fourcc":"Hap1","width":640,"height":360,"samples":10,"duration":0.4}' 0
+probe "$movies/hap5_320x240.mov" \
+  '{"status":0,"codec":2,"fourcc":"Hap5","width":320,"height":240,"samples":10,"duration":0.4}' 0
+probe "$movies/hapy_480x272.mov" \
+  '{"status":0,"codec":3,"fourcc":"HapY","width":480,"height":272,"samples":10,"duration":0.4}' 0
+probe "$movies/hap5_129x97.mov" \
+  '{"status":0,"codec":2,"fourcc":"Hap5","width":129,"height":97,"samples":10,"duration":0.4}' 0
+probe "$movies/h264_320x240.mov" \
+  '{"status":-3,"codec":0,"fourcc":"","width":0,"height":0,"samples":0,"duration":0}' 1
+printf 'sevenby' > "$work/seven.mov"
+probe "$work/seven.mov" \
+  '{"status":-2,"codec":0,"fourcc":"","width":0,"height":0,"samples":0,"duration":0}' 1
+
+# A file that cannot be opened: nothing on stdout, one line on stderr.
+probe "$work/missing.mov" '' 2
+check "probe missing file: one line on stderr" 1 "$(wc -l < "$work/stderr")"
+"$orvelle" probe >/dev/null 2>&1; check "probe without a file" 2 $?
+"$orvelle" probe a b >/dev/null 2>&1; check "probe with two files" 2 $?
+"$orvelle" >/dev/null 2>&1; check "no command" 2 $?
+"$orvelle" thumb -s x "$movies/hap1_640x360.mov" "$work/x.png" 2>/dev/null; check "thumb with a bad size" 2 $?
+"$orvelle" thumb "$movies/hap1_640x360.mov" 2>/dev/null; check "thumb without an output" 2 $?
+
+# Thumbnails: fitted, never enlarged, full size with -s 0, 256 by default.
+"$orvelle" thumb -s 64 "$movies/hap1_640x360.mov" "$work/a.png"; check "thumb -s 64 exit" 0 $?
+check "thumb -s 64 size" 64x36 "$(png_size "$work/a.png")"
+"$orvelle" thumb "$movies/hap1_640x360.mov" "$work/b.png"
+check "thumb default size" 256x144 "$(png_size "$work/b.png")"
+"$orvelle" thumb -s 0 "$movies/hap5_129x97.mov" "$work/c.png"
+check "thumb -s 0 size" 129x97 "$(png_size "$work/c.png")"
+"$orvelle" thumb -s 1000 "$movies/hapy_480x272.mov" "$work/d.png"
+check "thumb never enlarges" 480x272 "$(png_size "$work/d.png")"
+ls "$work"/*.orvelle-tmp >/dev/null 2>&1; check "no temporary file left" 2 $?
+
+# Not a Hap movie: chained, unless told not to.
+"$orvelle" thumb --no-fallback "$movies/h264_320x240.mov" "$work/e.png" 2>"$work/stderr"
+check "no fallback: exit" 1 $?
+check "no fallback: status name" "orvelle: ThumbNoTrack" "$(cat "$work/stderr")"
+[ -e "$work/e.png" ]; check "no fallback: no output file" 1 $?
+printf '#!/bin/sh\nprintf "%%s|%%s|%%s" "$@" > "$2.args"\n' > "$work/record.sh"
+chmod +x "$work/record.sh"
+"$orvelle" thumb -s 77 --fallback "'$work/record.sh' %i %o %s" "$movies/h264_320x240.mov" "$work/f.png"
+check "fallback gets the request unchanged" "$movies/h264_320x240.mov|$work/f.png|77" \
+  "$(cat "$work/f.png.args")"
+"$orvelle" thumb --fallback 'sh -c "exit 7"' "$work/seven.mov" "$work/g.png"
+check "fallback exit status is returned" 7 $?
+"$orvelle" thumb --fallback 'no-such-thumbnailer %i %o' "$work/seven.mov" "$work/g.png" 2>/dev/null
+check "fallback that cannot start" 127 $?
+if command -v ffmpegthumbnailer >/dev/null; then
+  "$orvelle" thumb -s 128 "$movies/h264_320x240.mov" "$work/h.png"
+  check "default fallback: exit" 0 $?
+  check "default fallback: ffmpegthumbnailer's thumbnail" 128x96 "$(png_size "$work/h.png")"
+fi
+PATH=/nonexistent "$(realpath "$orvelle")" thumb "$movies/h264_320x240.mov" "$work/i.png" 2>/dev/null
+check "no default thumbnailer installed" 1 $?
+
+# A movie that probes but cannot be decoded is not chained.
+python3 "$(dirname "$0")/../movies/set_frame_size.py" "$movies/hap1_640x360.mov" "$work/huge.mov" 20000 100
+"$orvelle" thumb --fallback 'touch %o' "$work/huge.mov" "$work/j.png" 2>"$work/stderr"
+check "decode failure: exit" 1 $?
+check "decode failure: status name" "orvelle: ThumbInvalidArgument" "$(cat "$work/stderr")"
+[ -e "$work/j.png" ]; check "decode failure: not chained, no output" 1 $?
+
+"$orvelle" thumb "$movies/hap1_640x360.mov" "$work/no/such/dir/k.png" 2>/dev/null
+check "unwritable output" 2 $?
+
+echo "cli: $failures failed"
+[ "$failures" -eq 0 ]
