@@ -1,0 +1,80 @@
+// Movies written by ffmpeg: the track is found and every sample lies where its
+// Hap section header says it ends.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "container/track_info.h"
+#include "tests/container/parsed_track.h"
+
+namespace orvelle {
+namespace {
+
+std::vector<uint8_t> ReadMovie(const std::string& name) {
+  std::ifstream file(std::string(ORVELLE_MOVIE_DIR) + "/" + name, std::ios::binary);
+  EXPECT_TRUE(file.good()) << name;
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+}
+
+// Length of the Hap section at the start of a sample, header included: a 24-bit
+// little-endian size, or 0 there and a 32-bit size after the type byte.
+uint64_t HapSectionLength(const uint8_t* sample) {
+  const uint32_t shortSize = sample[0] | (sample[1] << 8) | (sample[2] << 16);
+  if (shortSize != 0) return uint64_t{shortSize} + 4;
+  return (uint64_t{sample[4]} | (sample[5] << 8) | (sample[6] << 16) | (uint64_t{sample[7]} << 24)) + 8;
+}
+
+struct MovieCase {
+  const char* name;
+  uint32_t codecKind;
+  uint32_t width;
+  uint32_t height;
+};
+
+class FfmpegMovieTest : public ::testing::TestWithParam<MovieCase> {};
+
+TEST_P(FfmpegMovieTest, FindsTheTrackAndEverySample) {
+  const MovieCase& movie = GetParam();
+  const std::vector<uint8_t> bytes = ReadMovie(movie.name);
+  testing::ParsedTrack track;
+  ASSERT_EQ(testing::ParseBytes(bytes, &track), ThumbOk);
+  EXPECT_EQ(track.info.codecKind, movie.codecKind);
+  EXPECT_EQ(track.info.width, movie.width);
+  EXPECT_EQ(track.info.height, movie.height);
+  EXPECT_DOUBLE_EQ(track.info.duration, 0.4);
+  ASSERT_EQ(track.info.sampleCount, 10u);
+  for (uint32_t i = 0; i < track.info.sampleCount; ++i) {
+    uint64_t offset = 0;
+    uint32_t size = 0;
+    ASSERT_EQ(LocateSample(&track.info, i, &offset, &size), ThumbOk) << i;
+    ASSERT_GE(size, 8u) << i;
+    ASSERT_LE(offset + size, bytes.size()) << i;
+    EXPECT_EQ(HapSectionLength(&bytes[offset]), size) << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Movies, FfmpegMovieTest,
+                         ::testing::Values(MovieCase{"hap1_640x360.mov", 1, 640, 360},
+                                           MovieCase{"hap5_320x240.mov", 2, 320, 240},
+                                           MovieCase{"hapy_480x272.mov", 3, 480, 272}),
+                         [](const ::testing::TestParamInfo<MovieCase>& info) {
+                           return std::string(info.param.name, 4);  // "hap1"
+                         });
+
+TEST(FfmpegMovieTest, AnH264MovieHasNoHapTrack) {
+  testing::ParsedTrack track;
+  EXPECT_EQ(testing::ParseBytes(ReadMovie("h264_320x240.mov"), &track), ThumbNoTrack);
+}
+
+TEST(FfmpegMovieTest, ACutMovieAtomIsNoTrack) {
+  std::vector<uint8_t> bytes = ReadMovie("hap1_640x360.mov");
+  bytes.pop_back();  // the movie atom comes last and now runs past the end
+  testing::ParsedTrack track;
+  EXPECT_EQ(testing::ParseBytes(std::move(bytes), &track), ThumbNoTrack);
+}
+
+}  // namespace
+}  // namespace orvelle

@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include "container/atoms.h"
+#include "container/track_info.h"
+#include "tests/container/parsed_track.h"
+#include "tests/support/atom_builder.h"
+#include "tests/support/memory_source.h"
+
+namespace orvelle {
+namespace {
+
+using testing::AtomSize;
+using testing::AtomWriter;
+using testing::MemorySource;
+using testing::ParsedTrack;
+using testing::TrackLayout;
+
+constexpr uint64_t kMaxMoovPayload = 64ull << 20;
+
+TrackLayout HapTrack(const char* format = "Hap1", uint16_t width = 64) {
+  TrackLayout track;
+  track.format = format;
+  track.width = width;
+  track.sampleSizes = {10, 20};
+  track.chunkOffsets = {100, 200};
+  return track;
+}
+
+TrackLayout AudioTrack() {
+  TrackLayout track = HapTrack("sowt");
+  track.handler = "soun";
+  return track;
+}
+
+// A parse whose result must be a cleared record.
+void ExpectFailure(std::vector<uint8_t> bytes, ThumbStatus expected) {
+  ParsedTrack track;
+  track.info.width = 99;  // the parse clears it first
+  EXPECT_EQ(testing::ParseBytes(std::move(bytes), &track), expected);
+  EXPECT_EQ(track.info.width, 0u);
+  EXPECT_EQ(track.info.sampleSizes, nullptr);
+  EXPECT_EQ(track.info.chunkOffsets, nullptr);
+  EXPECT_EQ(track.info.sampleToChunk, nullptr);
+}
+
+TEST(ParseMovieTest, NullArgumentsAreRefused) {
+  MemorySource memory(testing::BuildMovie({HapTrack()}));
+  ByteSource source = memory.Source();
+  TrackInfo track = {};
+  EXPECT_EQ(ParseMovie(nullptr, &track), ThumbInvalidArgument);
+  EXPECT_EQ(ParseMovie(&source, nullptr), ThumbInvalidArgument);
+  source.read = nullptr;
+  EXPECT_EQ(ParseMovie(&source, &track), ThumbInvalidArgument);
+}
+
+TEST(ParseMovieTest, CopiesTheTrackAndItsTables) {
+  TrackLayout layout = HapTrack("HapY", 640);
+  layout.height = 360;
+  layout.sampleToChunk = {{1, 1, 7}, {2, 1, 8}};
+  ParsedTrack track;
+  ASSERT_EQ(testing::ParseBytes(testing::BuildMovie({layout}), &track), ThumbOk);
+  const TrackInfo& info = track.info;
+  EXPECT_EQ(info.codecKind, 3u);
+  EXPECT_EQ(info.fourcc, Fourcc("HapY"));
+  EXPECT_EQ(info.width, 640u);
+  EXPECT_EQ(info.height, 360u);
+  EXPECT_EQ(info.sampleCount, 2u);
+  EXPECT_EQ(info.constantSampleSize, 0u);
+  ASSERT_NE(info.sampleSizes, nullptr);
+  EXPECT_EQ(info.sampleSizes[1], 20u);
+  ASSERT_EQ(info.chunkCount, 2u);
+  EXPECT_EQ(info.chunkOffsets[1], 200u);
+  ASSERT_EQ(info.sampleToChunkCount, 2u);
+  EXPECT_EQ(info.sampleToChunk[1].firstChunk, 2u);
+  EXPECT_EQ(info.sampleToChunk[1].sampleDescriptionIndex, 8u);
+}
+
+TEST(ParseMovieTest, SourcesThatAreNoMovieAreBadFiles) {
+  ExpectFailure(std::vector<uint8_t>(7), ThumbBadFile);
+  ExpectFailure(AtomWriter().U32(4).Type("moov").Take(), ThumbBadFile);
+  // The first atom claims more than the source holds.
+  ExpectFailure(AtomWriter().U32(100).Type("ftyp").Zeros(8).Take(), ThumbBadFile);
+}
+
+TEST(ParseMovieTest, AScanThatPassedAnAtomEndsWithNoTrack) {
+  ExpectFailure(AtomWriter().Atom("ftyp", {1, 2}).U32(4).Type("moov").Take(), ThumbNoTrack);
+  // Valid atoms only, with a trailing fragment too short for a header.
+  ExpectFailure(AtomWriter().Atom("ftyp", {}).Atom("mdat", {1}).Zeros(7).Take(), ThumbNoTrack);
+}
+
+TEST(ParseMovieTest, ShortHeaderReadsEndTheScan) {
+  const std::vector<uint8_t> bytes = testing::BuildMovie({HapTrack()});
+  ParsedTrack track;
+  MemorySource first(bytes);
+  first.ShortenRead(0, 1);
+  ByteSource source = first.Source();
+  EXPECT_EQ(ParseMovie(&source, &track.info), ThumbBadFile);
+
+  MemorySource second(bytes);
+  second.ShortenRead(1, 1);
+  source = second.Source();
+  EXPECT_EQ(ParseMovie(&source, &track.info), ThumbNoTrack);
+
+  // The second read of a large header.
+  AtomWriter w;
+  w.Begin("mdat", AtomSize::Large).Zeros(8).End();
+  testing::WriteMovieAtom(w, {HapTrack()});
+  MemorySource large(w.Take());
+  large.ShortenReadsOfLength(16, 1);
+  source = large.Source();
+  EXPECT_EQ(ParseMovie(&source, &track.info), ThumbBadFile);
+}
+
+TEST(ParseMovieTest, AShortMovieAtomReadFailsWithoutLeaking) {
+  MemorySource memory(testing::BuildMovie({HapTrack()}));
+  memory.ShortenRead(2, 1);  // ftyp header, moov header, then the movie atom
+  const ByteSource source = memory.Source();
+  ParsedTrack track;
+  EXPECT_EQ(ParseMovie(&source, &track.info), ThumbReadFailed);
+  EXPECT_EQ(memory.reads(), 3u);
+}
+
+TEST(ParseMovieTest, SkipsLargeMediaDataWithoutReadingIt) {
+  AtomWriter w;
+  w.Begin("ftyp").Type("qt  ").End();
+  w.Begin("mdat", AtomSize::Large).Zeros(100000).End();
+  testing::WriteMovieAtom(w, {HapTrack()});
+  MemorySource memory(w.Take());
+  const uint64_t moovSize = memory.bytes().size() - 12 - 100016;
+  const ByteSource source = memory.Source();
+  ParsedTrack track;
+  ASSERT_EQ(ParseMovie(&source, &track.info), ThumbOk);
+  EXPECT_EQ(memory.reads(), 5u);  // ftyp, mdat twice, moov header, moov payload
+  EXPECT_EQ(memory.bytesDelivered(), 8 + 8 + 16 + moovSize);
+}
+
+TEST(ParseMovieTest, AMovieAtomOfSizeZeroRunsToTheEnd) {
+  AtomWriter w;
+  w.Begin("ftyp").End().Begin("moov", AtomSize::ToEnd);
+  testing::WriteTrack(w, HapTrack());
+  w.End();
+  ParsedTrack track;
+  EXPECT_EQ(testing::ParseBytes(w.Take(), &track), ThumbOk);
+}
+
+TEST(ParseMovieTest, AnEmptyMovieAtomIsABadFile) {
+  ExpectFailure(AtomWriter().Atom("ftyp", {}).Atom("moov", {}).Take(), ThumbBadFile);
+}
+
+// A movie atom padded with a "free" child to exactly `payload` bytes.
+std::vector<uint8_t> MovieOfPayload(uint64_t payload) {
+  AtomWriter w;
+  w.Begin("moov");
+  testing::WriteTimeHeader(w, "mvhd", 600, 600);
+  testing::WriteTrack(w, HapTrack());
+  const uint64_t padding = payload - w.payloadSize() - 8;
+  w.Begin("free").Zeros(padding).End().End();
+  return w.Take();
+}
+
+TEST(ParseMovieTest, TheMovieAtomMayHoldUpTo64MiB) {
+  ParsedTrack track;
+  EXPECT_EQ(testing::ParseBytes(MovieOfPayload(kMaxMoovPayload), &track), ThumbOk);
+
+  MemorySource memory(MovieOfPayload(kMaxMoovPayload + 1));
+  const ByteSource source = memory.Source();
+  ParsedTrack tooLarge;
+  EXPECT_EQ(ParseMovie(&source, &tooLarge.info), ThumbBadFile);
+  EXPECT_EQ(memory.bytesDelivered(), 8u);  // never loaded
+}
+
+TEST(ParseMovieTest, OnlyTheFirstMovieAtomIsExamined) {
+  AtomWriter w;
+  testing::WriteMovieAtom(w, {AudioTrack()});
+  testing::WriteMovieAtom(w, {HapTrack()});
+  ExpectFailure(w.Take(), ThumbNoTrack);
+}
+
+TEST(ParseMovieTest, TakesTheFirstAcceptableTrack) {
+  ParsedTrack track;
+  ASSERT_EQ(testing::ParseBytes(testing::BuildMovie({AudioTrack(), HapTrack("Hap5", 1),
+                                                     HapTrack("HapA", 2)}),
+                                &track),
+            ThumbOk);
+  EXPECT_EQ(track.info.codecKind, 2u);
+  EXPECT_EQ(track.info.width, 1u);
+
+  ParsedTrack afterOtherCodec;
+  ASSERT_EQ(testing::ParseBytes(testing::BuildMovie({HapTrack("avc1"), HapTrack("Hap7")}),
+                                &afterOtherCodec),
+            ThumbOk);
+  EXPECT_EQ(afterOtherCodec.info.codecKind, 6u);
+}
+
+TEST(ParseMovieTest, NoAcceptableTrackIsNoTrack) {
+  ExpectFailure(testing::BuildMovie({}), ThumbNoTrack);
+  ExpectFailure(testing::BuildMovie({AudioTrack(), HapTrack("avc1")}), ThumbNoTrack);
+  // A malformed child ends the walk before the Hap track.
+  AtomWriter w;
+  w.Begin("moov").U32(4).Type("free");
+  testing::WriteTrack(w, HapTrack());
+  w.End();
+  ExpectFailure(w.Take(), ThumbNoTrack);
+}
+
+TEST(ParseMovieTest, ATrackWithoutItsOwnDurationTakesTheMovies) {
+  ParsedTrack movieDuration;
+  ASSERT_EQ(testing::ParseBytes(testing::BuildMovie({HapTrack()}, 600, 1500), &movieDuration),
+            ThumbOk);
+  EXPECT_EQ(movieDuration.info.duration, 2.5);
+
+  TrackLayout timed = HapTrack();
+  timed.timeScale = 25;
+  timed.duration = 10;
+  ParsedTrack ownDuration;
+  ASSERT_EQ(testing::ParseBytes(testing::BuildMovie({timed}, 600, 1500), &ownDuration), ThumbOk);
+  EXPECT_EQ(ownDuration.info.duration, 0.4);
+
+  ParsedTrack unknown;
+  ASSERT_EQ(testing::ParseBytes(testing::BuildMovie({HapTrack()}, 600, 0xFFFFFFFF), &unknown),
+            ThumbOk);
+  EXPECT_EQ(unknown.info.duration, 0.0);
+}
+
+}  // namespace
+}  // namespace orvelle

@@ -1,0 +1,26 @@
+// Test helpers: parse a movie held in memory and keep its track tables until scope ends.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "container/track_info.h"
+#include "tests/support/memory_source.h"
+
+namespace orvelle::testing {
+
+struct ParsedTrack {
+  TrackInfo info = {};
+  ParsedTrack() = default;
+  ParsedTrack(const ParsedTrack&) = delete;
+  ParsedTrack& operator=(const ParsedTrack&) = delete;
+  ~ParsedTrack() { ReleaseTrackTables(&info); }
+};
+
+inline ThumbStatus ParseBytes(std::vector<uint8_t> bytes, ParsedTrack* track) {
+  MemorySource memory(std::move(bytes));
+  const ByteSource source = memory.Source();
+  return ParseMovie(&source, &track->info);
+}
+
+}  // namespace orvelle::testing
