@@ -162,8 +162,9 @@ int32_t UnquantizeSigned(int32_t v, int bits) {
 uint16_t FinishUnsigned(int32_t t) { return uint16_t((uint32_t(t) * 31u) >> 6); }
 
 uint16_t FinishSigned(int32_t t) {
-  if (t < 0) return uint16_t(0x8000u | ((uint32_t(-t) * 31u) >> 5));
-  return uint16_t((uint32_t(t) * 31u) >> 5);
+  const uint32_t magnitude = (uint32_t(t < 0 ? -t : t) * 31u) >> 5;
+  // A negative t that scales to zero gives +0.0, not -0.0.
+  return uint16_t(t < 0 && magnitude != 0 ? 0x8000u | magnitude : magnitude);
 }
 
 void ZeroHalves(uint16_t* halves, int32_t rowStride) {
