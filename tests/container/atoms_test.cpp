@@ -17,7 +17,8 @@ bool FindIn(const std::vector<uint8_t>& bytes, const char (&type)[5], AtomView* 
 }
 
 TEST(AtomHeaderTest, SizeOneTakesTheLargeLengthAndNeedsSixteenBytes) {
-  const std::vector<uint8_t> bytes = AtomWriter().Begin("mdat", AtomSize::Large).Zeros(4).End().Take();
+  const std::vector<uint8_t> bytes =
+      AtomWriter().Begin("mdat", AtomSize::Large).Zeros(4).End().Take();
   AtomHeader header;
   ASSERT_TRUE(DecodeAtomHeader(bytes.data(), 16, bytes.size(), &header));
   EXPECT_EQ(header.type, Fourcc("mdat"));
@@ -99,6 +100,10 @@ struct DurationCase {
   uint64_t duration;
   double expected;  // -1: left untouched
 };
+
+void PrintTo(const DurationCase& c, std::ostream* os) {
+  *os << "version " << int{c.version} << ", " << c.duration << "/" << c.timeScale;
+}
 
 class ReadMediaDurationTest : public ::testing::TestWithParam<DurationCase> {};
 

@@ -24,7 +24,9 @@ std::vector<uint8_t> ReadMovie(const std::string& name) {
 uint64_t HapSectionLength(const uint8_t* sample) {
   const uint32_t shortSize = sample[0] | (sample[1] << 8) | (sample[2] << 16);
   if (shortSize != 0) return uint64_t{shortSize} + 4;
-  return (uint64_t{sample[4]} | (sample[5] << 8) | (sample[6] << 16) | (uint64_t{sample[7]} << 24)) + 8;
+  const uint64_t longSize =
+      sample[4] | (sample[5] << 8) | (sample[6] << 16) | (uint64_t{sample[7]} << 24);
+  return longSize + 8;
 }
 
 struct MovieCase {
@@ -33,6 +35,8 @@ struct MovieCase {
   uint32_t width;
   uint32_t height;
 };
+
+void PrintTo(const MovieCase& c, std::ostream* os) { *os << c.name; }
 
 class FfmpegMovieTest : public ::testing::TestWithParam<MovieCase> {};
 

@@ -72,7 +72,9 @@ TEST(LocateSampleTest, ConstantSizesMultiply) {
 TEST(LocateSampleTest, WalksSeveralRuns) {
   const Tables tables{{{1, 2, 1}, {3, 1, 1}}, {100, 200, 300, 400}, {}, 10, 6};
   const uint64_t expected[] = {100, 110, 200, 210, 300, 400};
-  for (uint32_t sample = 0; sample < 6; ++sample) ExpectAt(Locate(tables, sample), expected[sample], 10);
+  for (uint32_t sample = 0; sample < 6; ++sample) {
+    ExpectAt(Locate(tables, sample), expected[sample], 10);
+  }
 }
 
 TEST(LocateSampleTest, ARunStartingWhereTheNextStartsCoversNothing) {

@@ -1,31 +1,67 @@
-// Builds Hap frames in memory for tests: sections, multi-texture containers.
+// Builders for hand-made Hap frames in tests.
 #pragma once
 
+#include <snappy.h>
+
 #include <cstdint>
+#include <initializer_list>
+#include <string>
 #include <vector>
 
 namespace orvelle::testing {
 
-// A section: 4-byte header for sizes 1 to 2^24 - 1, otherwise the 8-byte form.
-inline std::vector<uint8_t> HapSection(uint8_t type, const std::vector<uint8_t>& payload) {
-  const auto size = static_cast<uint32_t>(payload.size());
-  std::vector<uint8_t> section;
-  if (size != 0 && size < (1u << 24)) {
-    section = {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
-               static_cast<uint8_t>(size >> 16), type};
-  } else {
-    section = {0, 0, 0, type, static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
-               static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
-  }
-  section.insert(section.end(), payload.begin(), payload.end());
-  return section;
+using Bytes = std::vector<uint8_t>;
+
+inline Bytes Concat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
 }
 
-// A multi-texture container holding the given texture sections in order.
-inline std::vector<uint8_t> HapMultiTexture(const std::vector<std::vector<uint8_t>>& sections) {
-  std::vector<uint8_t> payload;
-  for (const auto& section : sections) payload.insert(payload.end(), section.begin(), section.end());
-  return HapSection(0x0D, payload);
+inline Bytes Le32(uint32_t value) {
+  return {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+}
+
+inline Bytes Le32Table(std::initializer_list<uint32_t> values) {
+  Bytes table;
+  for (uint32_t value : values) table = Concat({table, Le32(value)});
+  return table;
+}
+
+// A header with an explicit size, in the short form unless the size is 0 or
+// does not fit 24 bits; the size need not match what follows.
+inline Bytes Header(uint8_t type, uint32_t size) {
+  if (size != 0 && size < (1u << 24)) return {uint8_t(size), uint8_t(size >> 8), uint8_t(size >> 16), type};
+  return Concat({{0, 0, 0, type}, Le32(size)});
+}
+
+inline Bytes Section(uint8_t type, const Bytes& payload) {
+  return Concat({Header(type, uint32_t(payload.size())), payload});
+}
+
+inline Bytes LongSection(uint8_t type, const Bytes& payload) {
+  return Concat({{0, 0, 0, type}, Le32(uint32_t(payload.size())), payload});
+}
+
+// `count` bytes that differ from their neighbours, so misplaced bytes show.
+inline Bytes Pattern(size_t count, uint8_t seed) {
+  Bytes bytes(count);
+  for (size_t i = 0; i < count; ++i) bytes[i] = uint8_t(seed + i * 7);
+  return bytes;
+}
+
+inline Bytes Compress(const Bytes& plain) {
+  std::string packed;
+  snappy::Compress(reinterpret_cast<const char*>(plain.data()), plain.size(), &packed);
+  return Bytes(packed.begin(), packed.end());
+}
+
+// Decode instructions with a compressor table, a size table and, unless
+// `offsets` is empty, an offset table.
+inline Bytes Instructions(const Bytes& compressors, const Bytes& sizes, const Bytes& offsets = {}) {
+  Bytes tables = Concat({Section(0x02, compressors), Section(0x03, sizes)});
+  if (!offsets.empty()) tables = Concat({tables, Section(0x04, offsets)});
+  return Section(0x01, tables);
 }
 
 }  // namespace orvelle::testing
