@@ -100,8 +100,9 @@ constexpr uint8_t kDeltaBitsG[kModeCount] = {5, 6, 4, 5, 4, 5, 5, 6, 5, 6, 10, 9
 constexpr uint8_t kDeltaBitsB[kModeCount] = {5, 6, 4, 4, 5, 5, 5, 5, 6, 6, 10, 9, 8, 4};
 
 constexpr int kFirstOneRegionMode = 10;
-constexpr int kWholeEndpointModeA = 9;
-constexpr int kWholeEndpointModeB = 10;
+
+// All modes but the standard's 10 and 11 store endpoints 1 to 3 as deltas from endpoint 0.
+bool StoresDeltas(int mode) { return mode != 9 && mode != 10; }
 
 // The 128-bit block, consumed from its least significant end.
 struct BitReader {
@@ -198,7 +199,7 @@ void DecodeBc6hBlock(const uint8_t* block, uint16_t* halves, int32_t rowStride, 
 
   const int endpointBits = kEndpointBits[mode];
   const int deltaBits[3] = {kDeltaBitsR[mode], kDeltaBitsG[mode], kDeltaBitsB[mode]};
-  const bool transformed = mode != kWholeEndpointModeA && mode != kWholeEndpointModeB;
+  const bool transformed = StoresDeltas(mode);
   const uint32_t endpointMask = (uint32_t(1) << endpointBits) - 1;
 
   int32_t endpoint[12] = {};
@@ -220,12 +221,16 @@ void DecodeBc6hBlock(const uint8_t* block, uint16_t* halves, int32_t rowStride, 
                            : UnquantizeUnsigned(endpoint[i], endpointBits);
   }
 
+  // At least 65 bits are consumed, so the indices all sit in the low word now.
+  uint64_t indices = reader.lo;
   const Bc7PartitionEntry* regions = kBc7Partitions[partition];
   const int indexBits = twoRegions ? 3 : 4;
   const int32_t* weights = twoRegions ? kBptcWeights3 : kBptcWeights4;
   for (int pixel = 0; pixel < 16; ++pixel) {
     const bool anchor = twoRegions ? (regions[pixel] & kBc7AnchorFlag) != 0 : pixel == 0;
-    const int32_t w = weights[TakeBits(reader, anchor ? indexBits - 1 : indexBits)];
+    const int bits = anchor ? indexBits - 1 : indexBits;
+    const int32_t w = weights[indices & ((uint64_t(1) << bits) - 1)];
+    indices >>= bits;
     const int region = twoRegions ? (regions[pixel] & kBc7SubsetMask) : 0;
     const int32_t* e0 = &endpoint[6 * region];
     const int32_t* e1 = e0 + 3;
