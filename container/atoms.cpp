@@ -30,7 +30,7 @@ bool DecodeAtomHeader(const uint8_t* bytes, uint64_t available, uint64_t remaini
 }
 
 bool NextChildAtom(const uint8_t* buffer, uint64_t end, uint64_t* position, AtomView* child) {
-  if (*position > end || end - *position < 8) return false;
+  if (end - *position < 8) return false;
   const uint64_t remaining = end - *position;
   AtomHeader header;
   if (!DecodeAtomHeader(buffer + *position, remaining, remaining, &header)) return false;

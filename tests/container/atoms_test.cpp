@@ -28,14 +28,6 @@ TEST(AtomHeaderTest, SizeOneTakesTheLargeLengthAndNeedsSixteenBytes) {
   EXPECT_FALSE(DecodeAtomHeader(bytes.data(), 16, 19, &header));  // longer than its range
 }
 
-TEST(AtomHeaderTest, SizeZeroRunsToTheEndOfTheRange) {
-  const std::vector<uint8_t> bytes = AtomWriter().Begin("free", AtomSize::ToEnd).End().Take();
-  AtomHeader header;
-  ASSERT_TRUE(DecodeAtomHeader(bytes.data(), 8, 1000, &header));
-  EXPECT_EQ(header.length, 1000u);
-  EXPECT_EQ(header.headerLength, 8u);
-}
-
 TEST(AtomHeaderTest, LengthsBelowTheHeaderAreInvalid) {
   AtomWriter w;
   w.U32(7).Type("free");

@@ -155,21 +155,5 @@ TEST(LocateSampleTest, FindsEverySampleOfBuiltMovies) {
   }
 }
 
-TEST(LocateSampleTest, ConstantSizesInABuiltMovie) {
-  testing::TrackLayout layout;
-  layout.constantSampleSize = 1000;
-  layout.sampleCount = 5;
-  layout.sampleToChunk = {{1, 2, 1}, {2, 3, 1}};
-  layout.chunkOffsets = {uint64_t{1} << 40, (uint64_t{1} << 40) + 5000};
-  layout.co64 = true;
-  testing::ParsedTrack track;
-  ASSERT_EQ(testing::ParseBytes(testing::BuildMovie({layout}), &track), ThumbOk);
-  uint64_t offset = 0;
-  uint32_t size = 0;
-  ASSERT_EQ(LocateSample(&track.info, 4, &offset, &size), ThumbOk);
-  EXPECT_EQ(offset, (uint64_t{1} << 40) + 7000);
-  EXPECT_EQ(size, 1000u);
-}
-
 }  // namespace
 }  // namespace orvelle

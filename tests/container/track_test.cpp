@@ -50,22 +50,6 @@ void ParseBuiltTrack(TrackResult* result, const WriteAtoms& sampleTable = Standa
   result->outcome = ParseTrack(bytes.data(), trak, &result->info);
 }
 
-TEST(ParseTrackTest, AcceptsAHapVideoTrack) {
-  TrackResult track;
-  ParseBuiltTrack(&track, StandardSampleTable, [](AtomWriter& w) {
-    testing::WriteHandler(w, "vide");
-    testing::WriteTimeHeader(w, "mdhd", 25, 10);
-  });
-  ASSERT_EQ(track.outcome, TrackAccepted);
-  EXPECT_EQ(track.info.codecKind, CodecKindHap1);
-  EXPECT_EQ(track.info.width, 64u);
-  EXPECT_EQ(track.info.height, 32u);
-  EXPECT_EQ(track.info.duration, 0.4);
-  ASSERT_EQ(track.info.sampleCount, 2u);
-  EXPECT_EQ(track.info.sampleSizes[0], 5u);
-  EXPECT_EQ(track.info.sampleSizes[1], 6u);
-}
-
 TEST(ParseTrackTest, AMissingOrShortHandlerCountsAsVideo) {
   TrackResult none;
   ParseBuiltTrack(&none, StandardSampleTable, [](AtomWriter&) {});
