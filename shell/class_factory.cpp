@@ -1,0 +1,75 @@
+#include "shell/class_factory.h"
+
+#include <new>
+
+#include "shell/module.h"
+#include "shell/server_clsid.h"
+#include "shell/thumbnail_provider.h"
+
+namespace orvelle {
+
+namespace {
+
+// Makes an object with count 1 and hands out the requested interface; a failed query
+// destroys the object in the same call.
+template <typename Object>
+HRESULT CreateAndQuery(REFIID riid, void** ppv) {
+  try {
+    Object* object = new Object();
+    const HRESULT result = object->QueryInterface(riid, ppv);
+    object->Release();
+    return result;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_FAIL;
+  }
+}
+
+}  // namespace
+
+CClassFactory::CClassFactory() { ModuleAddRef(); }
+
+CClassFactory::~CClassFactory() { ModuleRelease(); }
+
+IFACEMETHODIMP CClassFactory::QueryInterface(REFIID riid, void** ppv) {
+  if (ppv == nullptr) return E_POINTER;
+  *ppv = nullptr;
+  if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) return E_NOINTERFACE;
+  *ppv = static_cast<IClassFactory*>(this);
+  AddRef();
+  return S_OK;
+}
+
+IFACEMETHODIMP_(ULONG) CClassFactory::AddRef() { return InterlockedIncrement(&refCount_); }
+
+IFACEMETHODIMP_(ULONG) CClassFactory::Release() {
+  const LONG count = InterlockedDecrement(&refCount_);
+  if (count == 0) delete this;
+  return count;
+}
+
+IFACEMETHODIMP CClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
+  if (ppv == nullptr) return E_POINTER;
+  *ppv = nullptr;
+  if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+  return CreateAndQuery<CThumbnailProvider>(riid, ppv);
+}
+
+IFACEMETHODIMP CClassFactory::LockServer(BOOL lock) {
+  if (lock) {
+    ModuleAddRef();
+  } else {
+    ModuleRelease();
+  }
+  return S_OK;
+}
+
+}  // namespace orvelle
+
+extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
+  if (ppv == nullptr) return E_POINTER;
+  *ppv = nullptr;
+  if (!IsEqualCLSID(rclsid, orvelle::ServerClsid)) return CLASS_E_CLASSNOTAVAILABLE;
+  return orvelle::CreateAndQuery<orvelle::CClassFactory>(riid, ppv);
+}

@@ -1,0 +1,116 @@
+#include "shell/registration.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <new>
+#include <string>
+
+#include "shell/module.h"
+#include "shell/registry_access.h"
+#include "shell/server_clsid.h"
+
+namespace orvelle {
+
+namespace {
+
+const wchar_t* const FriendlyName = L"Corvantis HAP Thumbnail Provider";
+
+std::wstring ClassKey(const std::wstring& clsidText) {
+  return L"Software\\Classes\\CLSID\\" + clsidText;
+}
+
+void NotifyAssociationsChanged() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
+
+// Remembers the handler that holds the .mov slot before this server takes it. The first
+// registration's save survives every later one; failures here are not fatal.
+void SaveDisplacedHandler(const std::wstring& clsidText) {
+  std::wstring text;
+  if (ReadRegString(HKEY_CURRENT_USER, SavedHandlerKey, SavedHandlerValue, ClsidReadBytes, &text)) {
+    return;
+  }
+  if (!ReadRegString(HKEY_CLASSES_ROOT, MovShellExKey(), nullptr, ValueReadBytes, &text) ||
+      StrCmpIW(text.c_str(), clsidText.c_str()) == 0) {
+    return;
+  }
+  WriteRegString(HKEY_CURRENT_USER, SavedHandlerKey, SavedHandlerValue, text);
+}
+
+// Turns an exception from string building into an HRESULT at the export boundary.
+template <typename Operation>
+HRESULT Guarded(Operation operation) {
+  try {
+    return operation();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_FAIL;
+  }
+}
+
+}  // namespace
+
+HRESULT RegisterServer(HMODULE module) {
+  std::wstring path;
+  if (!GetModulePath(module, &path)) return LastErrorHResult();
+  std::wstring clsidText;
+  if (!FormatClsid(ServerClsid, &clsidText)) return E_UNEXPECTED;
+
+  const std::wstring classKey = ClassKey(clsidText);
+  const std::wstring serverKey = classKey + L"\\InprocServer32";
+  WriteRegString(HKEY_CURRENT_USER, classKey, nullptr, FriendlyName);
+  if (!WriteRegString(HKEY_CURRENT_USER, serverKey, nullptr, path) ||
+      !WriteRegString(HKEY_CURRENT_USER, serverKey, L"ThreadingModel", L"Apartment")) {
+    return LastErrorHResult();
+  }
+  // Read the displaced handler before this server writes itself into the slot.
+  SaveDisplacedHandler(clsidText);
+  if (!WriteRegString(HKEY_CURRENT_USER, ClassesMovShellExKey(), nullptr, clsidText)) {
+    return LastErrorHResult();
+  }
+  NotifyAssociationsChanged();
+  return S_OK;
+}
+
+HRESULT UnregisterServer() {
+  std::wstring clsidText;
+  if (!FormatClsid(ServerClsid, &clsidText)) return E_UNEXPECTED;
+
+  const std::wstring slotKey = ClassesMovShellExKey();
+  std::wstring slot;
+  // Only while the slot still names this server is it handed back; a handler that took
+  // it since keeps it.
+  if (ReadRegString(HKEY_CURRENT_USER, slotKey, nullptr, ClsidReadBytes, &slot) &&
+      StrCmpIW(slot.c_str(), clsidText.c_str()) == 0) {
+    std::wstring saved;
+    if (ReadRegString(HKEY_CURRENT_USER, SavedHandlerKey, SavedHandlerValue, ValueReadBytes, &saved)) {
+      WriteRegString(HKEY_CURRENT_USER, slotKey, nullptr, saved);
+    } else {
+      RegDeleteTreeW(HKEY_CURRENT_USER, slotKey.c_str());
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, SavedHandlerKey);
+    // Fails, as intended, while another product keeps keys below it.
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Corvantis");
+  }
+  RegDeleteTreeW(HKEY_CURRENT_USER, ClassKey(clsidText).c_str());
+  NotifyAssociationsChanged();
+  return S_OK;
+}
+
+}  // namespace orvelle
+
+extern "C" HRESULT WINAPI DllRegisterServer() {
+  return orvelle::Guarded([] { return orvelle::RegisterServer(orvelle::ModuleInstance); });
+}
+
+extern "C" HRESULT WINAPI DllUnregisterServer() {
+  return orvelle::Guarded([] { return orvelle::UnregisterServer(); });
+}
+
+// Only per-user installation exists: a null command line and "user" mean the same.
+extern "C" HRESULT WINAPI DllInstall(BOOL install, LPCWSTR commandLine) {
+  if (commandLine != nullptr && lstrcmpiW(commandLine, L"user") != 0) return E_INVALIDARG;
+  return orvelle::Guarded([install] {
+    return install ? orvelle::RegisterServer(orvelle::ModuleInstance) : orvelle::UnregisterServer();
+  });
+}

@@ -1,0 +1,44 @@
+// Registry paths and the small registry and module helpers that registration and
+// handler lookup share.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace orvelle {
+
+// Per-user key and value that hold the class identifier of the displaced handler.
+extern const wchar_t* const SavedHandlerKey;
+extern const wchar_t* const SavedHandlerValue;
+
+// Buffer sizes of registry reads: one that holds only a class identifier string, and
+// the general one.
+constexpr size_t ClsidReadBytes = 80;
+constexpr size_t ValueReadBytes = 512;
+
+// ".mov\ShellEx\{E357FCCD-A995-4576-B01F-234630154E96}": the .mov thumbnail slot.
+std::wstring MovShellExKey();
+// "Software\Classes\" + MovShellExKey(), for the per-user and machine-wide roots.
+std::wstring ClassesMovShellExKey();
+
+// A class identifier in registry form: braced, upper-case, 38 characters.
+bool FormatClsid(REFCLSID clsid, std::wstring* text);
+
+// Sets a REG_SZ value (null name: the default value), creating the key as needed.
+// On failure the registry's error code is left in GetLastError.
+bool WriteRegString(HKEY root, const std::wstring& subkey, const wchar_t* valueName,
+                    const std::wstring& text);
+
+// Reads a non-empty REG_SZ value through a zero-filled buffer of `bufferBytes`; a value
+// that does not fit counts as absent.
+bool ReadRegString(HKEY root, const std::wstring& subkey, const wchar_t* valueName,
+                   size_t bufferBytes, std::wstring* text);
+
+// The module's file path; the buffer grows as needed up to 65,536 characters.
+bool GetModulePath(HMODULE module, std::wstring* path);
+
+// HRESULT of the calling thread's last error, never a success code.
+HRESULT LastErrorHResult();
+
+}  // namespace orvelle

@@ -1,0 +1,35 @@
+// Exposes an IStream to the core as a positional ByteSource, for one GetThumbnail call.
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+
+#include <cstdint>
+
+#include "core/thumbnail.h"
+
+namespace orvelle {
+
+// Largest single IStream::Read; bigger requests are served piecewise.
+constexpr uint64_t MaxStreamRead = 0x10000000;
+
+// The stream is borrowed. The lock keeps each seek together with the reads after it.
+class StreamAdapter {
+ public:
+  explicit StreamAdapter(IStream* stream);
+  ~StreamAdapter();
+  StreamAdapter(const StreamAdapter&) = delete;
+  StreamAdapter& operator=(const StreamAdapter&) = delete;
+
+  IStream* stream;
+  CRITICAL_SECTION lock;
+};
+
+// ByteSource read function over a StreamAdapter: seeks to `offset`, then reads until
+// `length` bytes arrived, a read fails, or a read comes up short.
+uint64_t StreamReadAt(void* context, uint64_t offset, void* destination, uint64_t length);
+
+// Fills `source` with the adapter, StreamReadAt and the stream's size from Stat.
+bool MakeByteSource(StreamAdapter* adapter, ByteSource* source);
+
+}  // namespace orvelle

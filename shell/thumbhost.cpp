@@ -1,0 +1,140 @@
+// orvelle-thumbhost FILE OUT.bmp [SIZE]: asks the registered .mov thumbnail handler for
+// FILE's thumbnail the way Explorer does, bypassing Explorer's thumbnail cache, and
+// writes what it gets as a 32-bit top-down BMP.
+#include <windows.h>
+#include <objbase.h>
+#include <propsys.h>
+#include <shlwapi.h>
+#include <thumbcache.h>
+#include <wrl/client.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "shell/registry_access.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr UINT DefaultSize = 256;
+
+// Explorer's view of the slot: the per-user classes override the merged root.
+bool FindSlotHandler(CLSID* handler) {
+  std::wstring text;
+  if (!orvelle::ReadRegString(HKEY_CURRENT_USER, orvelle::ClassesMovShellExKey(), nullptr,
+                              orvelle::ValueReadBytes, &text) &&
+      !orvelle::ReadRegString(HKEY_CLASSES_ROOT, orvelle::MovShellExKey(), nullptr,
+                              orvelle::ValueReadBytes, &text)) {
+    return false;
+  }
+  return SUCCEEDED(CLSIDFromString(text.c_str(), handler));
+}
+
+HRESULT AskHandler(REFCLSID handler, const wchar_t* file, UINT size, HBITMAP* bitmap,
+                   WTS_ALPHATYPE* alpha) {
+  ComPtr<IInitializeWithStream> initializer;
+  HRESULT hr = CoCreateInstance(handler, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(initializer.GetAddressOf()));
+  if (FAILED(hr)) return hr;
+  ComPtr<IStream> stream;
+  hr = SHCreateStreamOnFileEx(file, STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL, FALSE,
+                              nullptr, stream.GetAddressOf());
+  if (FAILED(hr)) return hr;
+  hr = initializer->Initialize(stream.Get(), STGM_READ);
+  if (FAILED(hr)) return hr;
+  ComPtr<IThumbnailProvider> provider;
+  hr = initializer.As(&provider);
+  if (FAILED(hr)) return hr;
+  return provider->GetThumbnail(size, bitmap, alpha);
+}
+
+// Pixels of any bitmap as 32-bit B, G, R, A rows, top to bottom.
+bool ReadPixels(HBITMAP bitmap, LONG* width, LONG* height, std::vector<BYTE>* pixels) {
+  BITMAP header = {};
+  if (GetObjectW(bitmap, sizeof header, &header) == 0 || header.bmWidth <= 0 || header.bmHeight <= 0) {
+    return false;
+  }
+  *width = header.bmWidth;
+  *height = header.bmHeight;
+  pixels->assign(static_cast<size_t>(*width) * *height * 4, 0);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = *width;
+  info.bmiHeader.biHeight = -*height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  HDC screen = GetDC(nullptr);
+  const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(*height), pixels->data(), &info,
+                             DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  return rows == *height;
+}
+
+bool WriteBmp(const wchar_t* path, LONG width, LONG height, const std::vector<BYTE>& pixels) {
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = -height;
+  info.biPlanes = 1;
+  info.biBitCount = 32;
+  info.biCompression = BI_RGB;
+  info.biSizeImage = static_cast<DWORD>(pixels.size());
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + info.biSizeImage;
+
+  FILE* out = _wfopen(path, L"wb");
+  if (out == nullptr) return false;
+  const bool written = fwrite(&file, sizeof file, 1, out) == 1 && fwrite(&info, sizeof info, 1, out) == 1 &&
+                       fwrite(pixels.data(), pixels.size(), 1, out) == 1;
+  return fclose(out) == 0 && written;
+}
+
+int Run(const wchar_t* file, const wchar_t* output, UINT size) {
+  CLSID handler;
+  if (!FindSlotHandler(&handler)) {
+    fprintf(stderr, "no .mov thumbnail handler is registered\n");
+    return 1;
+  }
+  HBITMAP bitmap = nullptr;
+  WTS_ALPHATYPE alpha = WTSAT_UNKNOWN;
+  const HRESULT hr = AskHandler(handler, file, size, &bitmap, &alpha);
+  printf("hr=0x%08lX alpha=%d\n", static_cast<unsigned long>(hr), static_cast<int>(alpha));
+  if (FAILED(hr) || bitmap == nullptr) return 1;
+
+  LONG width = 0;
+  LONG height = 0;
+  std::vector<BYTE> pixels;
+  const bool read = ReadPixels(bitmap, &width, &height, &pixels);
+  DeleteObject(bitmap);
+  if (!read || !WriteBmp(output, width, height, pixels)) {
+    fprintf(stderr, "cannot write the bitmap to %ls\n", output);
+    return 1;
+  }
+  printf("size=%ldx%ld\n", width, height);
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  UINT size = DefaultSize;
+  if (argc == 4) {
+    wchar_t* end = nullptr;
+    const unsigned long parsed = wcstoul(argv[3], &end, 10);
+    size = (*end == L'\0' && parsed > 0 && parsed <= 0xFFFF) ? static_cast<UINT>(parsed) : 0;
+  }
+  if (argc < 3 || argc > 4 || size == 0) {
+    fprintf(stderr, "usage: orvelle-thumbhost FILE OUT.bmp [SIZE]\n");
+    return 2;
+  }
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+  const int result = Run(argv[1], argv[2], size);
+  CoUninitialize();
+  return result;
+}

@@ -1,0 +1,153 @@
+#include "shell/thumbnail_provider.h"
+
+#include <wrl/client.h>
+
+#include "core/thumbnail.h"
+#include "shell/module.h"
+#include "shell/previous_handler.h"
+#include "shell/server_clsid.h"
+#include "shell/status_hresult.h"
+#include "shell/stream_adapter.h"
+#include "shell/thumbnail_bitmap.h"
+
+namespace orvelle {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// Releases a decoded image on every way out of the scope.
+class ImageGuard {
+ public:
+  explicit ImageGuard(RgbaImage* image) : image_(image) {}
+  ~ImageGuard() { ReleaseImage(image_); }
+  ImageGuard(const ImageGuard&) = delete;
+  ImageGuard& operator=(const ImageGuard&) = delete;
+
+ private:
+  RgbaImage* image_;
+};
+
+}  // namespace
+
+CThumbnailProvider::CThumbnailProvider() { ModuleAddRef(); }
+
+CThumbnailProvider::~CThumbnailProvider() {
+  if (stream_ != nullptr) {
+    stream_->Release();
+    stream_ = nullptr;
+  }
+  ModuleRelease();
+}
+
+IFACEMETHODIMP CThumbnailProvider::QueryInterface(REFIID riid, void** ppv) {
+  if (ppv == nullptr) return E_POINTER;
+  *ppv = nullptr;
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IInitializeWithStream)) {
+    *ppv = static_cast<IInitializeWithStream*>(this);
+  } else if (IsEqualIID(riid, IID_IThumbnailProvider)) {
+    *ppv = static_cast<IThumbnailProvider*>(this);
+  } else {
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+IFACEMETHODIMP_(ULONG) CThumbnailProvider::AddRef() { return InterlockedIncrement(&refCount_); }
+
+IFACEMETHODIMP_(ULONG) CThumbnailProvider::Release() {
+  const LONG count = InterlockedDecrement(&refCount_);
+  if (count == 0) delete this;
+  return count;
+}
+
+IFACEMETHODIMP CThumbnailProvider::Initialize(IStream* pstm, DWORD grfMode) {
+  try {
+    if (pstm == nullptr) return E_INVALIDARG;
+    if (initialized_) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
+    pstm->AddRef();
+    stream_ = pstm;
+    mode_ = grfMode;
+    initialized_ = true;
+    return S_OK;
+  } catch (...) {
+    return E_FAIL;
+  }
+}
+
+IFACEMETHODIMP CThumbnailProvider::GetThumbnail(UINT cx, HBITMAP* phbmp, WTS_ALPHATYPE* pdwAlpha) {
+  if (phbmp != nullptr) *phbmp = nullptr;
+  if (pdwAlpha != nullptr) *pdwAlpha = WTSAT_UNKNOWN;
+  try {
+    return MakeThumbnail(cx, phbmp, pdwAlpha);
+  } catch (...) {
+    if (phbmp != nullptr) *phbmp = nullptr;
+    if (pdwAlpha != nullptr) *pdwAlpha = WTSAT_UNKNOWN;
+    return E_FAIL;
+  }
+}
+
+HRESULT CThumbnailProvider::MakeThumbnail(UINT cx, HBITMAP* phbmp, WTS_ALPHATYPE* pdwAlpha) {
+  if (phbmp == nullptr || pdwAlpha == nullptr) return E_POINTER;
+  if (!initialized_ || stream_ == nullptr) return E_UNEXPECTED;
+  if (cx == 0) return E_INVALIDARG;
+
+  StreamAdapter adapter(stream_);
+  ByteSource source;
+  if (!MakeByteSource(&adapter, &source)) return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
+
+  ProbeInfo info = {};
+  const ThumbStatus probed = ProbeMovie(&source, &info);
+  if (probed != ThumbOk) return ChainToPreviousHandler(StatusToHResult(probed), cx, phbmp, pdwAlpha);
+
+  RgbaImage image = {};
+  const ThumbStatus decoded = DecodeThumbnail(&source, cx, &image);
+  if (decoded != ThumbOk) return StatusToHResult(decoded);
+  ImageGuard imageGuard(&image);
+
+  HBITMAP bitmap = nullptr;
+  const HRESULT made = CreateThumbnailBitmap(image, &bitmap);
+  if (FAILED(made)) return made;
+  *phbmp = bitmap;
+  *pdwAlpha = WTSAT_ARGB;
+  return S_OK;
+}
+
+HRESULT CThumbnailProvider::ChainToPreviousHandler(HRESULT failure, UINT cx, HBITMAP* phbmp,
+                                                   WTS_ALPHATYPE* pdwAlpha) {
+  CLSID previous;
+  if (FAILED(FindPreviousHandler(ServerClsid, &previous))) return failure;
+  if (IsEqualCLSID(previous, ServerClsid)) return failure;
+
+  ComPtr<IInitializeWithStream> initializer;
+  if (FAILED(CoCreateInstance(previous, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_PPV_ARGS(initializer.GetAddressOf()))) ||
+      initializer == nullptr) {
+    return failure;
+  }
+  // The core has moved the stream; the other handler expects it at the start.
+  LARGE_INTEGER start = {};
+  if (FAILED(stream_->Seek(start, STREAM_SEEK_SET, nullptr))) return failure;
+  if (FAILED(initializer->Initialize(stream_, mode_))) return failure;
+
+  ComPtr<IThumbnailProvider> provider;
+  const HRESULT queried = initializer->QueryInterface(IID_PPV_ARGS(provider.GetAddressOf()));
+  initializer.Reset();
+  if (FAILED(queried) || provider == nullptr) return failure;
+
+  HBITMAP bitmap = nullptr;
+  WTS_ALPHATYPE alpha = WTSAT_UNKNOWN;
+  const HRESULT result = provider->GetThumbnail(cx, &bitmap, &alpha);
+  provider.Reset();
+  if (FAILED(result)) {
+    // A failing handler that hands out a bitmap all the same does not leak it.
+    if (bitmap != nullptr) DeleteObject(bitmap);
+    return failure;
+  }
+  *phbmp = bitmap;
+  *pdwAlpha = alpha;
+  return result;
+}
+
+}  // namespace orvelle

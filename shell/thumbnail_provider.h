@@ -1,0 +1,42 @@
+// The COM object the shell asks for one .mov file's thumbnail.
+#pragma once
+
+#include <windows.h>
+#include <propsys.h>
+#include <thumbcache.h>
+
+namespace orvelle {
+
+// IInitializeWithStream is the primary interface and doubles as IUnknown.
+class CThumbnailProvider final : public IInitializeWithStream, public IThumbnailProvider {
+ public:
+  CThumbnailProvider();
+  CThumbnailProvider(const CThumbnailProvider&) = delete;
+  CThumbnailProvider& operator=(const CThumbnailProvider&) = delete;
+
+  // IUnknown
+  IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+  IFACEMETHODIMP_(ULONG) AddRef() override;
+  IFACEMETHODIMP_(ULONG) Release() override;
+
+  // IInitializeWithStream
+  IFACEMETHODIMP Initialize(IStream* pstm, DWORD grfMode) override;
+
+  // IThumbnailProvider
+  IFACEMETHODIMP GetThumbnail(UINT cx, HBITMAP* phbmp, WTS_ALPHATYPE* pdwAlpha) override;
+
+ private:
+  ~CThumbnailProvider();
+
+  HRESULT MakeThumbnail(UINT cx, HBITMAP* phbmp, WTS_ALPHATYPE* pdwAlpha);
+  // Hands the request to the handler that held the .mov slot before this server;
+  // returns `failure` unless that handler delivers a thumbnail.
+  HRESULT ChainToPreviousHandler(HRESULT failure, UINT cx, HBITMAP* phbmp, WTS_ALPHATYPE* pdwAlpha);
+
+  volatile LONG refCount_ = 1;
+  IStream* stream_ = nullptr;
+  DWORD mode_ = 0;  // only handed on to the previous handler
+  bool initialized_ = false;
+};
+
+}  // namespace orvelle
