@@ -16,8 +16,8 @@ namespace {
 using testing::BuildHapMovie;
 using testing::BuildMovie;
 using testing::HapMovie;
-using testing::HapMultiTexture;
-using testing::HapSection;
+using testing::MultiTexture;
+using testing::Section;
 using testing::MemorySource;
 using testing::SparseSource;
 using testing::TrackLayout;
@@ -31,7 +31,7 @@ std::vector<uint8_t> SolidBc1Frame(uint32_t blocks, uint16_t rgb565) {
     const uint8_t lo = static_cast<uint8_t>(rgb565), hi = static_cast<uint8_t>(rgb565 >> 8);
     texture.insert(texture.end(), {lo, hi, lo, hi, 0, 0, 0, 0});
   }
-  return HapSection(0xAB, texture);
+  return Section(0xAB, texture);
 }
 
 std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {
@@ -98,17 +98,17 @@ TEST(DecodeThumbnail, FullSizeImageIsTheConvertedFrameForEveryCodec) {
     const char* fourcc;
     std::vector<uint8_t> frame;
   } cases[] = {
-      {"Hap1", HapSection(0xAB, RandomBytes(4 * 3 * 8, 1))},
-      {"Hap5", HapSection(0xAE, RandomBytes(4 * 3 * 16, 2))},
-      {"HapY", HapSection(0xAF, RandomBytes(4 * 3 * 16, 3))},
-      {"HapM", HapMultiTexture({HapSection(0xAF, RandomBytes(4 * 3 * 16, 4)),
-                                HapSection(0xA1, RandomBytes(4 * 3 * 8, 5))})},
-      {"HapM", HapMultiTexture({HapSection(0xA1, RandomBytes(4 * 3 * 8, 6)),
-                                HapSection(0xAF, RandomBytes(4 * 3 * 16, 7))})},
-      {"HapA", HapSection(0xA1, RandomBytes(4 * 3 * 8, 8))},
-      {"Hap7", HapSection(0xAC, RandomBytes(4 * 3 * 16, 9))},
-      {"HapH", HapSection(0xA2, RandomBytes(4 * 3 * 16, 10))},
-      {"HapH", HapSection(0xA3, RandomBytes(4 * 3 * 16, 11))},
+      {"Hap1", Section(0xAB, RandomBytes(4 * 3 * 8, 1))},
+      {"Hap5", Section(0xAE, RandomBytes(4 * 3 * 16, 2))},
+      {"HapY", Section(0xAF, RandomBytes(4 * 3 * 16, 3))},
+      {"HapM", MultiTexture({Section(0xAF, RandomBytes(4 * 3 * 16, 4)),
+                                Section(0xA1, RandomBytes(4 * 3 * 8, 5))})},
+      {"HapM", MultiTexture({Section(0xA1, RandomBytes(4 * 3 * 8, 6)),
+                                Section(0xAF, RandomBytes(4 * 3 * 16, 7))})},
+      {"HapA", Section(0xA1, RandomBytes(4 * 3 * 8, 8))},
+      {"Hap7", Section(0xAC, RandomBytes(4 * 3 * 16, 9))},
+      {"HapH", Section(0xA2, RandomBytes(4 * 3 * 16, 10))},
+      {"HapH", Section(0xA3, RandomBytes(4 * 3 * 16, 11))},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fourcc);
@@ -152,14 +152,14 @@ TEST(DecodeThumbnail, ConversionFailuresPassThroughAndLeaveTheImageCleared) {
   HapMovie movie;
   movie.width = 4;
   movie.height = 4;
-  movie.samples = {HapMultiTexture({SolidBc1Frame(1, 0), HapSection(0xA1, RandomBytes(8, 1))})};
+  movie.samples = {MultiTexture({SolidBc1Frame(1, 0), Section(0xA1, RandomBytes(8, 1))})};
   MemorySource unsupported(BuildHapMovie(movie));
   Decoded decoded = Decode(unsupported.Source(), 0);
   EXPECT_EQ(decoded.status, ThumbUnsupported);
   EXPECT_EQ(decoded.image.width, 0u);
   EXPECT_EQ(decoded.image.pixels, nullptr);
 
-  movie.samples = {HapSection(0xA4, RandomBytes(8, 2))};
+  movie.samples = {Section(0xA4, RandomBytes(8, 2))};
   MemorySource bad(BuildHapMovie(movie));
   EXPECT_EQ(Decode(bad.Source(), 0).status, ThumbBadData);
 }

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "hap/hap_texture.h"
-#include "tests/hap/frame_builder.h"
+#include "tests/support/hap_frame_builder.h"
 
 namespace orvelle {
 namespace {

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "hap/hap_texture.h"
-#include "tests/hap/frame_builder.h"
+#include "tests/support/hap_frame_builder.h"
 
 namespace orvelle {
 namespace {

@@ -56,6 +56,11 @@ inline Bytes Compress(const Bytes& plain) {
   return Bytes(packed.begin(), packed.end());
 }
 
+// A multi-texture container holding the given texture sections in order.
+inline Bytes MultiTexture(std::initializer_list<Bytes> sections) {
+  return Section(0x0D, Concat(sections));
+}
+
 // Decode instructions with a compressor table, a size table and, unless
 // `offsets` is empty, an offset table.
 inline Bytes Instructions(const Bytes& compressors, const Bytes& sizes, const Bytes& offsets = {}) {

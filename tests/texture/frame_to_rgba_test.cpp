@@ -13,8 +13,8 @@
 namespace orvelle {
 namespace {
 
-using testing::HapMultiTexture;
-using testing::HapSection;
+using testing::MultiTexture;
+using testing::Section;
 
 constexpr uint8_t kPlainBc1 = 0xAB, kPlainBc3 = 0xAE, kPlainYCoCg = 0xAF, kPlainBc4 = 0xA1,
                   kPlainBc7 = 0xAC, kPlainBc6hUnsigned = 0xA2, kPlainBc6hSigned = 0xA3;
@@ -61,7 +61,7 @@ void ExpectBlocksPlaced(const Image& image, const std::vector<uint8_t>& texture,
 }
 
 TEST(DecodeFrameToRgba, RejectsArgumentsBeforeLookingAtTheFrame) {
-  const std::vector<uint8_t> frame = HapSection(kPlainBc1, std::vector<uint8_t>(8));
+  const std::vector<uint8_t> frame = Section(kPlainBc1, std::vector<uint8_t>(8));
   std::vector<uint8_t> out(16385 * 4);
   EXPECT_EQ(DecodeFrameToRgba(nullptr, 12, 1, 1, out.data(), 4), ThumbInvalidArgument);
   EXPECT_EQ(DecodeFrameToRgba(frame.data(), 12, 1, 1, nullptr, 4), ThumbInvalidArgument);
@@ -75,7 +75,7 @@ TEST(DecodeFrameToRgba, RejectsArgumentsBeforeLookingAtTheFrame) {
 }
 
 TEST(DecodeFrameToRgba, AcceptsTheLargestEdge) {
-  const std::vector<uint8_t> frame = HapSection(kPlainBc1, std::vector<uint8_t>(4096 * 8));
+  const std::vector<uint8_t> frame = Section(kPlainBc1, std::vector<uint8_t>(4096 * 8));
   Image image(16384, 1, 16384 * 4);
   EXPECT_EQ(image.Decode(frame), ThumbOk);
 }
@@ -84,7 +84,7 @@ TEST(DecodeFrameToRgba, ClipsBlocksAtTheRightAndBottomEdges) {
   // 5 x 3 pixels: a 2 x 1 block grid of 16 texture bytes.
   const std::vector<uint8_t> texture = RandomBytes(16, 1);
   Image image(5, 3, 5 * 4 + 8);
-  ASSERT_EQ(image.Decode(HapSection(kPlainBc1, texture)), ThumbOk);
+  ASSERT_EQ(image.Decode(Section(kPlainBc1, texture)), ThumbOk);
   ExpectBlocksPlaced(image, texture, TexFmtRgbDxt1);
   for (uint32_t y = 0; y < 3; ++y) {
     for (size_t i = 20; i < 28; ++i) EXPECT_EQ(image.pixels[y * image.stride + i], 0xCD);
@@ -103,7 +103,7 @@ TEST(DecodeFrameToRgba, DecodesEverySingleTextureFormat) {
     SCOPED_TRACE(c.format);
     const std::vector<uint8_t> texture = RandomBytes(3 * 2 * BytesPerBlock(c.format), c.type);
     Image image(10, 7, 40);
-    ASSERT_EQ(image.Decode(HapSection(c.type, texture)), ThumbOk);
+    ASSERT_EQ(image.Decode(Section(c.type, texture)), ThumbOk);
     ExpectBlocksPlaced(image, texture, c.format);
   }
 }
@@ -114,11 +114,11 @@ TEST(DecodeFrameToRgba, MergesTheAlphaPlaneInEitherTextureOrder) {
     const std::vector<uint8_t> colour = RandomBytes(4 * 16, colourType);
     const std::vector<uint8_t> alpha = RandomBytes(4 * 8, 99);
     Image first(7, 6, 28), second(7, 6, 28);
-    ASSERT_EQ(first.Decode(HapMultiTexture({HapSection(kPlainBc4, alpha),
-                                            HapSection(colourType, colour)})),
+    ASSERT_EQ(first.Decode(MultiTexture({Section(kPlainBc4, alpha),
+                                            Section(colourType, colour)})),
               ThumbOk);
-    ASSERT_EQ(second.Decode(HapMultiTexture({HapSection(colourType, colour),
-                                             HapSection(kPlainBc4, alpha)})),
+    ASSERT_EQ(second.Decode(MultiTexture({Section(colourType, colour),
+                                             Section(kPlainBc4, alpha)})),
               ThumbOk);
     EXPECT_EQ(first.pixels, second.pixels);
     ExpectBlocksPlaced(first, colour, colourFormat, &alpha);
@@ -126,11 +126,11 @@ TEST(DecodeFrameToRgba, MergesTheAlphaPlaneInEitherTextureOrder) {
 }
 
 TEST(DecodeFrameToRgba, UnsupportedPairsLeaveTheImageUntouched) {
-  const std::vector<uint8_t> bc1 = HapSection(kPlainBc1, RandomBytes(8, 3));
-  const std::vector<uint8_t> bc4 = HapSection(kPlainBc4, RandomBytes(8, 4));
-  const std::vector<uint8_t> bc7 = HapSection(kPlainBc7, RandomBytes(16, 5));
-  for (const auto& frame : {HapMultiTexture({bc1, bc4}), HapMultiTexture({bc4, bc4}),
-                            HapMultiTexture({bc7, bc1})}) {
+  const std::vector<uint8_t> bc1 = Section(kPlainBc1, RandomBytes(8, 3));
+  const std::vector<uint8_t> bc4 = Section(kPlainBc4, RandomBytes(8, 4));
+  const std::vector<uint8_t> bc7 = Section(kPlainBc7, RandomBytes(16, 5));
+  for (const auto& frame : {MultiTexture({bc1, bc4}), MultiTexture({bc4, bc4}),
+                            MultiTexture({bc7, bc1})}) {
     Image image(4, 4, 16);
     EXPECT_EQ(image.Decode(frame), ThumbUnsupported);
     EXPECT_EQ(image.pixels, std::vector<uint8_t>(64, 0xCD));
@@ -138,14 +138,14 @@ TEST(DecodeFrameToRgba, UnsupportedPairsLeaveTheImageUntouched) {
 }
 
 TEST(DecodeFrameToRgba, BadFramesAreBadData) {
-  const std::vector<uint8_t> bc1 = HapSection(kPlainBc1, RandomBytes(8, 6));
+  const std::vector<uint8_t> bc1 = Section(kPlainBc1, RandomBytes(8, 6));
   const std::vector<uint8_t> frames[] = {
-      HapMultiTexture({bc1, bc1, bc1}),          // three textures
-      HapMultiTexture({}),                       // none
-      HapSection(0xA4, RandomBytes(8, 8)),       // no format
+      MultiTexture({bc1, bc1, bc1}),          // three textures
+      MultiTexture({}),                       // none
+      Section(0xA4, RandomBytes(8, 8)),       // no format
       {0x08, 0x00},                              // truncated header
       // A bad second texture wins over an unsupported pair.
-      HapMultiTexture({bc1, HapSection(0xD1, RandomBytes(8, 9))}),
+      MultiTexture({bc1, Section(0xD1, RandomBytes(8, 9))}),
   };
   for (size_t i = 0; i < std::size(frames); ++i) {
     Image image(4, 4, 16);
