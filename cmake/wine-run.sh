@@ -2,7 +2,7 @@
 # Runs a Windows program under Wine in the prefix PREFIX: wine-run.sh PREFIX PROGRAM [ARGS...].
 # Used as CMake's cross-compiling emulator. The program's output goes to a file, not to our
 # pipe, because Wine helper processes inherit it and would keep the reader waiting.
-prefix=${1:?usage: wine-run.sh PREFIX PROGRAM [ARGS...]}
+prefix=$(realpath -m "${1:?usage: wine-run.sh PREFIX PROGRAM [ARGS...]}")
 shift
 here=$(dirname "$0")
 sh "$here/wine-prefix.sh" "$prefix" || exit 125

@@ -1,0 +1,248 @@
+#include <windows.h>
+#include <propsys.h>
+#include <thumbcache.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "shell/server_clsid.h"
+#include "tests/support/atom_builder.h"
+#include "tests/windows/bitmap_pixels.h"
+#include "tests/windows/dll_under_test.h"
+#include "tests/windows/fake_stream.h"
+#include "tests/windows/registry_fixture.h"
+#include "tests/windows/standin_handler.h"
+
+namespace orvelle {
+namespace {
+
+using testing::BuildHapMovie;
+using testing::FakeStream;
+using testing::HapMovie;
+
+constexpr HRESULT ReadFault = static_cast<HRESULT>(0x8007001E);
+constexpr HRESULT AlreadyInitialized = static_cast<HRESULT>(0x800704DF);
+constexpr DWORD SomeMode = STGM_READ | STGM_SHARE_DENY_WRITE;
+
+// A Hap section with the short header: 24-bit little-endian size, then the type.
+std::vector<uint8_t> HapSection(uint8_t type, const std::vector<uint8_t>& payload) {
+  const auto size = static_cast<uint32_t>(payload.size());
+  std::vector<uint8_t> section(4 + payload.size());
+  section[0] = uint8_t(size);
+  section[1] = uint8_t(size >> 8);
+  section[2] = uint8_t(size >> 16);
+  section[3] = type;
+  std::copy(payload.begin(), payload.end(), section.begin() + 4);
+  return section;
+}
+
+// `blocks` plain BC1 blocks of one RGB565 colour, every index 0.
+std::vector<uint8_t> SolidBc1(uint32_t blocks, uint16_t rgb565) {
+  std::vector<uint8_t> texture;
+  const uint8_t lo = static_cast<uint8_t>(rgb565), hi = static_cast<uint8_t>(rgb565 >> 8);
+  for (uint32_t i = 0; i < blocks; ++i) texture.insert(texture.end(), {lo, hi, lo, hi, 0, 0, 0, 0});
+  return texture;
+}
+
+// A 4 x 8 Hap1 movie: its top block pure red, its bottom block pure blue.
+std::vector<BYTE> RedOverBlueMovie() {
+  std::vector<uint8_t> texture = SolidBc1(1, 0xF800);
+  const std::vector<uint8_t> blue = SolidBc1(1, 0x001F);
+  texture.insert(texture.end(), blue.begin(), blue.end());
+  HapMovie movie;
+  movie.width = 4;
+  movie.height = 8;
+  movie.samples = {HapSection(0xAB, texture)};
+  return BuildHapMovie(movie);
+}
+
+std::vector<BYTE> NotAMovie() {
+  const char text[] = "These bytes are some other program's notes, not a QuickTime movie.";
+  return std::vector<BYTE>(text, text + sizeof text);
+}
+
+class Provider : public testing::OrvelleDll {
+ protected:
+  void SetUp() override {
+    OrvelleDll::SetUp();
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    testing::ClearRegistry();
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(GetClassObject(ServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IInitializeWithStream,
+                                      reinterpret_cast<void**>(&initializer_)),
+              S_OK);
+    factory->Release();
+    ASSERT_EQ(initializer_->QueryInterface(IID_IThumbnailProvider, reinterpret_cast<void**>(&provider_)),
+              S_OK);
+  }
+
+  void TearDown() override {
+    if (provider_ != nullptr) provider_->Release();
+    if (initializer_ != nullptr) initializer_->Release();
+    if (!HasFailure()) {
+      EXPECT_EQ(CanUnloadNow(), S_OK);  // nothing of the test outlived it
+    }
+    testing::ClearRegistry();
+    CoUninitialize();
+    OrvelleDll::TearDown();
+  }
+
+  // The previous handler in effect: the stand-in, registered machine-wide.
+  void RegisterStandIn() {
+    standin_ = LoadLibraryW((testing::ProgramDirectory() + L"standin_handler.dll").c_str());
+    ASSERT_NE(standin_, nullptr);
+    auto registerServer = reinterpret_cast<HRESULT(WINAPI*)()>(
+        reinterpret_cast<void*>(GetProcAddress(standin_, "DllRegisterServer")));
+    ASSERT_NE(registerServer, nullptr);
+    ASSERT_EQ(registerServer(), S_OK);
+  }
+
+  // GetThumbnail with outputs preset to garbage, so that clearing them shows.
+  HRESULT Ask(UINT size) {
+    bitmap_ = reinterpret_cast<HBITMAP>(static_cast<uintptr_t>(0xBAD));
+    alpha_ = static_cast<WTS_ALPHATYPE>(7);
+    return provider_->GetThumbnail(size, &bitmap_, &alpha_);
+  }
+
+  void ExpectNoBitmap() {
+    EXPECT_EQ(bitmap_, nullptr);
+    EXPECT_EQ(alpha_, WTSAT_UNKNOWN);
+  }
+
+  testing::Pixels TakeBitmap() {
+    testing::Pixels bitmap = testing::ReadTopDown(bitmap_);
+    DeleteObject(bitmap_);
+    bitmap_ = nullptr;
+    return bitmap;
+  }
+
+  IInitializeWithStream* initializer_ = nullptr;
+  IThumbnailProvider* provider_ = nullptr;
+  HMODULE standin_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  WTS_ALPHATYPE alpha_ = WTSAT_UNKNOWN;
+};
+
+TEST_F(Provider, RefusesWorkBeforeInitializeAndWithoutOutputs) {
+  EXPECT_EQ(Ask(256), E_UNEXPECTED);
+  ExpectNoBitmap();
+  WTS_ALPHATYPE alpha = WTSAT_ARGB;
+  EXPECT_EQ(provider_->GetThumbnail(256, nullptr, &alpha), E_POINTER);
+  EXPECT_EQ(alpha, WTSAT_UNKNOWN);
+  HBITMAP bitmap = reinterpret_cast<HBITMAP>(static_cast<uintptr_t>(0xBAD));
+  EXPECT_EQ(provider_->GetThumbnail(256, &bitmap, nullptr), E_POINTER);
+  EXPECT_EQ(bitmap, nullptr);
+  EXPECT_EQ(initializer_->Initialize(nullptr, STGM_READ), E_INVALIDARG);
+}
+
+TEST_F(Provider, DecodesAHapMovieIntoATopDownArgbBitmap) {
+  FakeStream stream(RedOverBlueMovie());
+  ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
+  EXPECT_EQ(Ask(256), S_OK);
+  EXPECT_EQ(alpha_, WTSAT_ARGB);
+  const testing::Pixels bitmap = TakeBitmap();
+  ASSERT_EQ(bitmap.width, 4);
+  ASSERT_EQ(bitmap.height, 8);
+  for (LONG y = 0; y < 8; ++y) {
+    const BYTE* pixel = &bitmap.bytes[y * 4 * 4];
+    const std::vector<BYTE> expected =
+        y < 4 ? std::vector<BYTE>{0x00, 0x00, 0xFF, 0xFF} : std::vector<BYTE>{0xFF, 0x00, 0x00, 0xFF};
+    EXPECT_EQ(std::vector<BYTE>(pixel, pixel + 4), expected) << "row " << y;
+  }
+
+  EXPECT_EQ(Ask(2), S_OK);  // each call starts afresh; 4 x 8 fits 2 as 1 x 2
+  const testing::Pixels small = TakeBitmap();
+  EXPECT_EQ(small.width, 1);
+  EXPECT_EQ(small.height, 2);
+}
+
+TEST_F(Provider, KeepsTheFirstStreamAndReleasesItOnce) {
+  FakeStream first(RedOverBlueMovie());
+  FakeStream second(NotAMovie());
+  ASSERT_EQ(initializer_->Initialize(&first, SomeMode), S_OK);
+  EXPECT_EQ(initializer_->Initialize(&second, SomeMode), AlreadyInitialized);
+  EXPECT_EQ(second.refs(), 1);
+  EXPECT_EQ(first.refs(), 2);
+  EXPECT_EQ(Ask(256), S_OK);
+  TakeBitmap();
+  provider_->Release();
+  provider_ = nullptr;
+  initializer_->Release();
+  initializer_ = nullptr;
+  EXPECT_EQ(first.refs(), 1);
+}
+
+TEST_F(Provider, ASizeOfZeroIsRefusedWithoutTouchingTheStream) {
+  FakeStream stream(RedOverBlueMovie());
+  ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
+  EXPECT_EQ(Ask(0), E_INVALIDARG);
+  ExpectNoBitmap();
+  EXPECT_EQ(stream.seeks(), 0u);
+  EXPECT_TRUE(stream.readSizes().empty());
+}
+
+TEST_F(Provider, AFailingStatIsAReadFaultAndIsNotPassedOn) {
+  RegisterStandIn();
+  FakeStream stream(NotAMovie());
+  stream.FailStat();
+  ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
+  EXPECT_EQ(Ask(256), ReadFault);
+  ExpectNoBitmap();
+  EXPECT_TRUE(stream.readSizes().empty());
+}
+
+TEST_F(Provider, AMovieThatFailsToDecodeIsNotPassedOn) {
+  RegisterStandIn();
+  HapMovie movie;
+  movie.width = 4;
+  movie.height = 4;
+  // BC1 with a separate alpha plane: a texture combination that is not converted.
+  std::vector<uint8_t> textures = HapSection(0xAB, SolidBc1(1, 0));
+  const std::vector<uint8_t> alpha = HapSection(0xA1, SolidBc1(1, 0));
+  textures.insert(textures.end(), alpha.begin(), alpha.end());
+  movie.samples = {HapSection(0x0D, textures)};  // a multi-texture container
+  FakeStream stream(BuildHapMovie(movie));
+  ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
+  EXPECT_EQ(Ask(256), E_NOTIMPL);
+  ExpectNoBitmap();
+}
+
+TEST_F(Provider, PassesOtherFilesToThePreviousHandlerRewoundWithTheSameMode) {
+  RegisterStandIn();
+  FakeStream stream(NotAMovie());
+  ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
+  EXPECT_EQ(Ask(256), standin::Result);
+  EXPECT_EQ(alpha_, standin::AlphaType);
+  const testing::Pixels bitmap = TakeBitmap();
+  ASSERT_EQ(bitmap.width, standin::Width);
+  ASSERT_EQ(bitmap.height, standin::Height);
+  const std::vector<BYTE> expected = {standin::Marker, standin::Rewound, static_cast<BYTE>(SomeMode),
+                                      NotAMovie()[0]};
+  EXPECT_EQ(std::vector<BYTE>(bitmap.bytes.begin(), bitmap.bytes.begin() + 4), expected);
+  EXPECT_EQ(stream.refs(), 2);  // the previous handler is gone and let go of the stream
+}
+
+TEST_F(Provider, WithoutAUsablePreviousHandlerTheProbeStatusIsReturned) {
+  // Nothing registered: the system's default handler is not installed under Wine.
+  FakeStream tiny(std::vector<BYTE>{1, 2, 3});
+  ASSERT_EQ(initializer_->Initialize(&tiny, SomeMode), S_OK);
+  EXPECT_EQ(Ask(256), E_FAIL);
+  ExpectNoBitmap();
+}
+
+TEST_F(Provider, AReadFailureDuringTheProbeIsAReadFault) {
+  // A movie atom announcing 1000 bytes, of which only 8 can be read.
+  std::vector<BYTE> bytes = {0, 0, 0x03, 0xE8, 'm', 'o', 'o', 'v', 0, 0, 0, 8, 'f', 'r', 'e', 'e'};
+  FakeStream stream(bytes);
+  stream.SetReportedSize(1000);
+  ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
+  EXPECT_EQ(Ask(256), ReadFault);
+  ExpectNoBitmap();
+}
+
+}  // namespace
+}  // namespace orvelle

@@ -1,0 +1,68 @@
+// Registry access for the Windows tests, and a fixture that starts every test from a
+// registry where neither Orvelle nor the stand-in handler has left anything.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/windows/standin_handler.h"
+
+namespace orvelle::testing {
+
+constexpr const wchar_t* OrvelleClsidText = L"{EFB41CBF-F9DF-4A58-BBF0-C5A4A2DC1BE8}";
+constexpr const wchar_t* ClassKey = L"Software\\Classes\\CLSID\\{EFB41CBF-F9DF-4A58-BBF0-C5A4A2DC1BE8}";
+constexpr const wchar_t* ServerKey =
+    L"Software\\Classes\\CLSID\\{EFB41CBF-F9DF-4A58-BBF0-C5A4A2DC1BE8}\\InprocServer32";
+constexpr const wchar_t* SlotKey =
+    L"Software\\Classes\\.mov\\ShellEx\\{E357FCCD-A995-4576-B01F-234630154E96}";
+constexpr const wchar_t* SavedKey = L"Software\\Corvantis\\Orvelle";
+constexpr const wchar_t* VendorKey = L"Software\\Corvantis";
+constexpr const wchar_t* SavedValue = L"PreviousMovHandler";
+constexpr const wchar_t* OtherHandlerText = L"{0D0D0D0D-1111-2222-3333-444444444444}";
+
+inline bool KeyExists(HKEY root, const wchar_t* key) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExW(root, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+  RegCloseKey(opened);
+  return true;
+}
+
+// The REG_SZ value, or "<absent>".
+inline std::wstring ReadValue(HKEY root, const wchar_t* key, const wchar_t* name = nullptr) {
+  DWORD size = 0;
+  if (RegGetValueW(root, key, name, RRF_RT_REG_SZ, nullptr, nullptr, &size) != ERROR_SUCCESS) {
+    return L"<absent>";
+  }
+  std::wstring text(size / sizeof(wchar_t), L'\0');
+  if (RegGetValueW(root, key, name, RRF_RT_REG_SZ, nullptr, text.data(), &size) != ERROR_SUCCESS) {
+    return L"<absent>";
+  }
+  text.resize(wcsnlen(text.c_str(), text.size()));
+  return text;
+}
+
+inline void WriteValue(HKEY root, const wchar_t* key, const wchar_t* name, const std::wstring& text) {
+  ASSERT_EQ(RegSetKeyValueW(root, key, name, REG_SZ, text.c_str(),
+                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+}
+
+inline void ClearRegistry() {
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    RegDeleteTreeW(root, ClassKey);
+    RegDeleteTreeW(root, SlotKey);
+    RegDeleteTreeW(root, (std::wstring(L"Software\\Classes\\CLSID\\") + standin::ClsidText).c_str());
+  }
+  RegDeleteTreeW(HKEY_CURRENT_USER, VendorKey);
+}
+
+class CleanRegistry : public ::testing::Test {
+ protected:
+  void SetUp() override { ClearRegistry(); }
+  void TearDown() override { ClearRegistry(); }
+};
+
+}  // namespace orvelle::testing

@@ -1,0 +1,169 @@
+// Test-only previous .mov thumbnail handler; see standin_handler.h.
+#include "tests/windows/standin_handler.h"
+
+#include <objbase.h>
+#include <propsys.h>
+#include <shlwapi.h>
+#include <thumbcache.h>
+
+#include <new>
+#include <string>
+
+namespace {
+
+HINSTANCE module = nullptr;
+
+const wchar_t* const ClassKey = L"Software\\Classes\\CLSID\\{82E4C09E-46F5-45A9-9CF9-80434BA040DE}";
+const wchar_t* const SlotKey =
+    L"Software\\Classes\\.mov\\ShellEx\\{E357FCCD-A995-4576-B01F-234630154E96}";
+
+class Handler final : public IInitializeWithStream, public IThumbnailProvider {
+ public:
+  IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (ppv == nullptr) return E_POINTER;
+    *ppv = nullptr;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IInitializeWithStream)) {
+      *ppv = static_cast<IInitializeWithStream*>(this);
+    } else if (IsEqualIID(riid, __uuidof(IThumbnailProvider))) {
+      *ppv = static_cast<IThumbnailProvider*>(this);
+    } else {
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  IFACEMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+  IFACEMETHODIMP_(ULONG) Release() override {
+    const LONG count = InterlockedDecrement(&refs_);
+    if (count == 0) delete this;
+    return count;
+  }
+
+  IFACEMETHODIMP Initialize(IStream* stream, DWORD mode) override {
+    if (stream == nullptr) return E_INVALIDARG;
+    if (stream_ != nullptr) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
+    LARGE_INTEGER none = {};
+    ULARGE_INTEGER position = {};
+    if (FAILED(stream->Seek(none, STREAM_SEEK_CUR, &position))) return E_FAIL;
+    BYTE first = 0;
+    ULONG read = 0;
+    if (FAILED(stream->Read(&first, 1, &read)) || read != 1) return E_FAIL;
+    pixel_ = {standin::Marker, position.QuadPart == 0 ? standin::Rewound : standin::NotRewound,
+              static_cast<BYTE>(mode), first};
+    stream->AddRef();  // held like a real handler would, until destruction
+    stream_ = stream;
+    return S_OK;
+  }
+
+  IFACEMETHODIMP GetThumbnail(UINT, HBITMAP* bitmap, WTS_ALPHATYPE* alpha) override {
+    if (bitmap == nullptr || alpha == nullptr) return E_POINTER;
+    *bitmap = nullptr;
+    *alpha = WTSAT_UNKNOWN;
+    if (stream_ == nullptr) return E_UNEXPECTED;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = standin::Width;
+    info.bmiHeader.biHeight = -standin::Height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP made = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (made == nullptr || bits == nullptr) {
+      if (made != nullptr) DeleteObject(made);
+      return E_OUTOFMEMORY;
+    }
+    auto* out = static_cast<BYTE*>(bits);
+    for (LONG i = 0; i < standin::Width * standin::Height; ++i, out += 4) {
+      for (int c = 0; c < 4; ++c) out[c] = pixel_.bytes[c];
+    }
+    *bitmap = made;
+    *alpha = static_cast<WTS_ALPHATYPE>(standin::AlphaType);
+    return standin::Result;
+  }
+
+ private:
+  ~Handler() {
+    if (stream_ != nullptr) stream_->Release();
+  }
+
+  struct Pixel {
+    BYTE bytes[4];
+  };
+  volatile LONG refs_ = 1;
+  IStream* stream_ = nullptr;
+  Pixel pixel_ = {};
+};
+
+class Factory final : public IClassFactory {
+ public:
+  IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (ppv == nullptr) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) return E_NOINTERFACE;
+    *ppv = static_cast<IClassFactory*>(this);
+    return S_OK;
+  }
+  // A static object: the module is never unloaded while the test runs.
+  IFACEMETHODIMP_(ULONG) AddRef() override { return 2; }
+  IFACEMETHODIMP_(ULONG) Release() override { return 1; }
+  IFACEMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+    if (ppv == nullptr) return E_POINTER;
+    *ppv = nullptr;
+    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+    Handler* handler = new (std::nothrow) Handler();
+    if (handler == nullptr) return E_OUTOFMEMORY;
+    const HRESULT result = handler->QueryInterface(riid, ppv);
+    handler->Release();
+    return result;
+  }
+  IFACEMETHODIMP LockServer(BOOL) override { return S_OK; }
+};
+
+Factory factory;
+
+bool SetString(const wchar_t* key, const wchar_t* name, const std::wstring& value) {
+  return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, REG_SZ, value.c_str(),
+                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) module = instance;
+  return TRUE;
+}
+
+extern "C" HRESULT WINAPI DllCanUnloadNow() { return S_FALSE; }
+
+extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv) {
+  if (ppv == nullptr) return E_POINTER;
+  *ppv = nullptr;
+  if (!IsEqualCLSID(clsid, standin::Clsid)) return CLASS_E_CLASSNOTAVAILABLE;
+  return factory.QueryInterface(riid, ppv);
+}
+
+// Machine-wide, so that Wine's COM (which reads only machine-wide classes) and
+// HKEY_CLASSES_ROOT both see it as the handler in effect before Orvelle.
+extern "C" HRESULT WINAPI DllRegisterServer() {
+  wchar_t path[MAX_PATH] = {};
+  if (GetModuleFileNameW(module, path, MAX_PATH) == 0) return E_FAIL;
+  const std::wstring serverKey = std::wstring(ClassKey) + L"\\InprocServer32";
+  const bool ok = SetString(ClassKey, nullptr, L"Orvelle test stand-in .mov thumbnail handler") &&
+                  SetString(serverKey.c_str(), nullptr, path) &&
+                  SetString(serverKey.c_str(), L"ThreadingModel", L"Apartment") &&
+                  SetString(SlotKey, nullptr, standin::ClsidText);
+  return ok ? S_OK : E_FAIL;
+}
+
+extern "C" HRESULT WINAPI DllUnregisterServer() {
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, ClassKey);
+  wchar_t slot[64] = {};
+  DWORD size = sizeof slot;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, SlotKey, nullptr, RRF_RT_REG_SZ, nullptr, slot, &size) ==
+          ERROR_SUCCESS &&
+      StrCmpIW(slot, standin::ClsidText) == 0) {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, SlotKey);
+  }
+  return S_OK;
+}
