@@ -6,7 +6,7 @@ prefix=$(realpath -m "${1:?usage: wine-run.sh PREFIX PROGRAM [ARGS...]}")
 shift
 here=$(dirname "$0")
 sh "$here/wine-prefix.sh" "$prefix" || exit 125
-export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all
+export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 log=$(mktemp) || exit 125

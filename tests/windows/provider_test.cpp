@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <list>
 #include <vector>
 
 #include "shell/server_clsid.h"
@@ -120,6 +121,10 @@ class Provider : public testing::OrvelleDll {
     return bitmap;
   }
 
+  // Streams outlive the provider, which releases its stream only in TearDown.
+  FakeStream& NewStream(std::vector<BYTE> bytes) { return streams_.emplace_back(std::move(bytes)); }
+
+  std::list<FakeStream> streams_;
   IInitializeWithStream* initializer_ = nullptr;
   IThumbnailProvider* provider_ = nullptr;
   HMODULE standin_ = nullptr;
@@ -140,7 +145,7 @@ TEST_F(Provider, RefusesWorkBeforeInitializeAndWithoutOutputs) {
 }
 
 TEST_F(Provider, DecodesAHapMovieIntoATopDownArgbBitmap) {
-  FakeStream stream(RedOverBlueMovie());
+  FakeStream& stream = NewStream(RedOverBlueMovie());
   ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
   EXPECT_EQ(Ask(256), S_OK);
   EXPECT_EQ(alpha_, WTSAT_ARGB);
@@ -161,8 +166,8 @@ TEST_F(Provider, DecodesAHapMovieIntoATopDownArgbBitmap) {
 }
 
 TEST_F(Provider, KeepsTheFirstStreamAndReleasesItOnce) {
-  FakeStream first(RedOverBlueMovie());
-  FakeStream second(NotAMovie());
+  FakeStream& first = NewStream(RedOverBlueMovie());
+  FakeStream& second = NewStream(NotAMovie());
   ASSERT_EQ(initializer_->Initialize(&first, SomeMode), S_OK);
   EXPECT_EQ(initializer_->Initialize(&second, SomeMode), AlreadyInitialized);
   EXPECT_EQ(second.refs(), 1);
@@ -177,7 +182,7 @@ TEST_F(Provider, KeepsTheFirstStreamAndReleasesItOnce) {
 }
 
 TEST_F(Provider, ASizeOfZeroIsRefusedWithoutTouchingTheStream) {
-  FakeStream stream(RedOverBlueMovie());
+  FakeStream& stream = NewStream(RedOverBlueMovie());
   ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
   EXPECT_EQ(Ask(0), E_INVALIDARG);
   ExpectNoBitmap();
@@ -187,7 +192,7 @@ TEST_F(Provider, ASizeOfZeroIsRefusedWithoutTouchingTheStream) {
 
 TEST_F(Provider, AFailingStatIsAReadFaultAndIsNotPassedOn) {
   RegisterStandIn();
-  FakeStream stream(NotAMovie());
+  FakeStream& stream = NewStream(NotAMovie());
   stream.FailStat();
   ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
   EXPECT_EQ(Ask(256), ReadFault);
@@ -205,7 +210,7 @@ TEST_F(Provider, AMovieThatFailsToDecodeIsNotPassedOn) {
   const std::vector<uint8_t> alpha = HapSection(0xA1, SolidBc1(1, 0));
   textures.insert(textures.end(), alpha.begin(), alpha.end());
   movie.samples = {HapSection(0x0D, textures)};  // a multi-texture container
-  FakeStream stream(BuildHapMovie(movie));
+  FakeStream& stream = NewStream(BuildHapMovie(movie));
   ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
   EXPECT_EQ(Ask(256), E_NOTIMPL);
   ExpectNoBitmap();
@@ -213,7 +218,7 @@ TEST_F(Provider, AMovieThatFailsToDecodeIsNotPassedOn) {
 
 TEST_F(Provider, PassesOtherFilesToThePreviousHandlerRewoundWithTheSameMode) {
   RegisterStandIn();
-  FakeStream stream(NotAMovie());
+  FakeStream& stream = NewStream(NotAMovie());
   ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
   EXPECT_EQ(Ask(256), standin::Result);
   EXPECT_EQ(alpha_, standin::AlphaType);
@@ -228,7 +233,7 @@ TEST_F(Provider, PassesOtherFilesToThePreviousHandlerRewoundWithTheSameMode) {
 
 TEST_F(Provider, WithoutAUsablePreviousHandlerTheProbeStatusIsReturned) {
   // Nothing registered: the system's default handler is not installed under Wine.
-  FakeStream tiny(std::vector<BYTE>{1, 2, 3});
+  FakeStream& tiny = NewStream(std::vector<BYTE>{1, 2, 3});
   ASSERT_EQ(initializer_->Initialize(&tiny, SomeMode), S_OK);
   EXPECT_EQ(Ask(256), E_FAIL);
   ExpectNoBitmap();
@@ -237,7 +242,7 @@ TEST_F(Provider, WithoutAUsablePreviousHandlerTheProbeStatusIsReturned) {
 TEST_F(Provider, AReadFailureDuringTheProbeIsAReadFault) {
   // A movie atom announcing 1000 bytes, of which only 8 can be read.
   std::vector<BYTE> bytes = {0, 0, 0x03, 0xE8, 'm', 'o', 'o', 'v', 0, 0, 0, 8, 'f', 'r', 'e', 'e'};
-  FakeStream stream(bytes);
+  FakeStream& stream = NewStream(bytes);
   stream.SetReportedSize(1000);
   ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
   EXPECT_EQ(Ask(256), ReadFault);
