@@ -65,6 +65,7 @@ Bc7Block PackBc7Block(const Bc7Fields& f) {
 Bc7Block RandomBc7Block(std::mt19937& rng, unsigned mode) {
   Bc7Block block;
   for (uint8_t& byte : block) byte = static_cast<uint8_t>(rng());
+  // The mode's zeros, its one, then random bits; mode 8 shifts every bit out.
   block[0] = static_cast<uint8_t>((block[0] << (mode + 1)) | (1u << mode));
   return block;
 }

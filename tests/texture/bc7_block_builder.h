@@ -24,7 +24,8 @@ struct Bc7Fields {
 // Lays the fields out bit by bit as the format stores them.
 Bc7Block PackBc7Block(const Bc7Fields& fields);
 
-// 16 random bytes whose mode field selects `mode` (0 to 7).
+// 16 random bytes whose mode field selects `mode` (0 to 7; 8: the reserved
+// first byte zero).
 Bc7Block RandomBc7Block(std::mt19937& rng, unsigned mode);
 
 }  // namespace orvelle::testing

@@ -73,10 +73,7 @@ TEST(Bc7PartitionTable, EveryRowHasOneAnchorPerSubsetAndPixelZeroAnchorsSubsetZe
 TEST(Bc7Block, ReservedModeGivesTransparentBlackWhateverTheOtherBytes) {
   std::mt19937 rng(7);
   for (int i = 0; i < 16; ++i) {
-    Bc7Block block = testing::RandomBc7Block(rng, 0);
-    block[0] = 0;
-    const Tile tile = Decode(block);
-    EXPECT_EQ(tile, Tile{});
+    EXPECT_EQ(Decode(testing::RandomBc7Block(rng, 8)), Tile{});
   }
 }
 
@@ -300,8 +297,7 @@ TEST(Bc7Block, WiderStrideLeavesTheGapsUntouched) {
   constexpr int32_t kStride = 24;
   std::mt19937 rng(3);
   for (unsigned mode = 0; mode <= 8; ++mode) {
-    Bc7Block block = testing::RandomBc7Block(rng, mode % 8);
-    if (mode == 8) block[0] = 0;
+    const Bc7Block block = testing::RandomBc7Block(rng, mode);
     std::array<uint8_t, 3 * kStride + 16> buffer;
     buffer.fill(0xAA);
     DecodeBc7Block(block.data(), buffer.data(), kStride);
