@@ -67,10 +67,10 @@ bool ReadPixels(HBITMAP bitmap, LONG* width, LONG* height, std::vector<BYTE>* pi
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
-  HDC screen = GetDC(nullptr);
-  const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(*height), pixels->data(), &info,
-                             DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
+  HDC dc = CreateCompatibleDC(nullptr);
+  const int rows =
+      GetDIBits(dc, bitmap, 0, static_cast<UINT>(*height), pixels->data(), &info, DIB_RGB_COLORS);
+  DeleteDC(dc);
   return rows == *height;
 }
 
