@@ -60,74 +60,96 @@ uint8_t Interpolate(int32_t e0, int32_t e1, int32_t weight) {
   return static_cast<uint8_t>(((64 - weight) * e0 + weight * e1 + 32) >> 6);
 }
 
+// Up to six endpoints of R, G, B, A: subset 0's first and second, then subset 1's, ...
+using Endpoints = int32_t[6][4];
+
+// All reds, then all greens, then all blues, then (if the mode has it) all alphas.
+void ReadEndpoints(BitReader& reader, unsigned mode, unsigned count, Endpoints& endpoints) {
+  for (unsigned channel = 0; channel < 3; ++channel) {
+    for (unsigned e = 0; e < count; ++e) {
+      endpoints[e][channel] = static_cast<int32_t>(ReadBits(reader, kColourBits[mode]));
+    }
+  }
+  if (kAlphaBits[mode]) {
+    for (unsigned e = 0; e < count; ++e) {
+      endpoints[e][3] = static_cast<int32_t>(ReadBits(reader, kAlphaBits[mode]));
+    }
+  }
+}
+
+// A p-bit is one more low bit shared by the channels of an endpoint, or in
+// mode 1 by the colour channels of both endpoints of a subset.
+void AppendPbits(BitReader& reader, unsigned mode, unsigned subsets, Endpoints& endpoints) {
+  const unsigned count = 2 * subsets;
+  for (unsigned e = 0; e < count; ++e) {
+    for (int32_t& value : endpoints[e]) value = static_cast<int32_t>(uint32_t(value) << 1);
+  }
+  if (mode == kSharedPbitMode) {
+    for (unsigned s = 0; s < subsets; ++s) {
+      const int32_t bit = static_cast<int32_t>(ReadBits(reader, 1));
+      for (unsigned e = 2 * s; e < 2 * s + 2; ++e) {
+        for (unsigned channel = 0; channel < 3; ++channel) endpoints[e][channel] |= bit;
+      }
+    }
+  } else {
+    for (unsigned e = 0; e < count; ++e) {
+      const int32_t bit = static_cast<int32_t>(ReadBits(reader, 1));
+      for (int32_t& value : endpoints[e]) value |= bit;
+    }
+  }
+}
+
+// To 8 bits per channel; modes without alpha are opaque.
+void ExpandEndpoints(unsigned mode, unsigned count, unsigned pbit, Endpoints& endpoints) {
+  const unsigned colourBits = kColourBits[mode] + pbit;
+  const unsigned alphaBits = kAlphaBits[mode] ? kAlphaBits[mode] + pbit : 0;
+  for (unsigned e = 0; e < count; ++e) {
+    for (unsigned channel = 0; channel < 3; ++channel) {
+      endpoints[e][channel] = ExpandToByte(uint32_t(endpoints[e][channel]), colourBits);
+    }
+    endpoints[e][3] = alphaBits ? ExpandToByte(uint32_t(endpoints[e][3]), alphaBits) : 255;
+  }
+}
+
+const Bc7PartitionEntry* ReadPartition(BitReader& reader, unsigned mode) {
+  switch (kSubsetCount[mode]) {
+    case 1:
+      return kOneSubset;
+    case 2:
+      return kBc7Partitions[ReadBits(reader, kPartitionBits[mode])];
+    default:
+      return kBc7Partitions[kThreeSubsetRows + ReadBits(reader, kPartitionBits[mode])];
+  }
+}
+
+void FillReservedTile(uint8_t* destination, int32_t rowStride) {
+  for (int row = 0; row < 4; ++row) {
+    std::memset(destination + static_cast<ptrdiff_t>(row) * rowStride, 0, 16);
+  }
+}
+
 }  // namespace
 
 void DecodeBc7Block(const uint8_t* block, uint8_t* destination, int32_t rowStride) {
   unsigned mode = 0;
   while (mode < kModeCount && (block[0] >> mode & 1) == 0) ++mode;
-  if (mode == kModeCount) {  // reserved: a transparent black tile
-    for (int row = 0; row < 4; ++row) {
-      std::memset(destination + static_cast<ptrdiff_t>(row) * rowStride, 0, 16);
-    }
+  if (mode == kModeCount) {  // reserved: transparent black
+    FillReservedTile(destination, rowStride);
     return;
   }
 
   BitReader reader{ReadLe64(block), ReadLe64(block + 8)};
   ReadBits(reader, mode + 1);
-
-  const unsigned subsets = kSubsetCount[mode];
-  const uint32_t partitionNumber = kPartitionBits[mode] ? ReadBits(reader, kPartitionBits[mode]) : 0;
-  const Bc7PartitionEntry* partition =
-      subsets == 1   ? kOneSubset
-      : subsets == 2 ? kBc7Partitions[partitionNumber]
-                     : kBc7Partitions[kThreeSubsetRows + partitionNumber];
-  const unsigned secondaryBits = kSecondaryIndexBits[mode];
+  const Bc7PartitionEntry* partition = ReadPartition(reader, mode);
   const uint32_t rotation = (kRotationModes >> mode & 1) ? ReadBits(reader, 2) : 0;
   const uint32_t selector = mode == kIndexSelectorMode ? ReadBits(reader, 1) : 0;
 
-  // Endpoint order: subset 0 first and second, subset 1 first and second, ...
-  const unsigned endpointCount = 2 * subsets;
-  int32_t endpoints[6][4] = {};
-  const unsigned colourBits = kColourBits[mode];
-  const unsigned alphaBits = kAlphaBits[mode];
-  for (unsigned channel = 0; channel < 3; ++channel) {
-    for (unsigned e = 0; e < endpointCount; ++e) {
-      endpoints[e][channel] = static_cast<int32_t>(ReadBits(reader, colourBits));
-    }
-  }
-  if (alphaBits) {
-    for (unsigned e = 0; e < endpointCount; ++e) {
-      endpoints[e][3] = static_cast<int32_t>(ReadBits(reader, alphaBits));
-    }
-  }
-
-  // A p-bit is one more low bit shared by the channels of an endpoint (or a subset).
+  const unsigned subsets = kSubsetCount[mode];
   const unsigned pbit = kPbitModes >> mode & 1;
-  if (pbit) {
-    for (unsigned e = 0; e < endpointCount; ++e) {
-      for (int32_t& value : endpoints[e]) value = static_cast<int32_t>(uint32_t(value) << 1);
-    }
-    if (mode == kSharedPbitMode) {
-      for (unsigned s = 0; s < subsets; ++s) {
-        const int32_t bit = static_cast<int32_t>(ReadBits(reader, 1));
-        for (unsigned e = 2 * s; e < 2 * s + 2; ++e) {
-          for (unsigned channel = 0; channel < 3; ++channel) endpoints[e][channel] |= bit;
-        }
-      }
-    } else {
-      for (unsigned e = 0; e < endpointCount; ++e) {
-        const int32_t bit = static_cast<int32_t>(ReadBits(reader, 1));
-        for (int32_t& value : endpoints[e]) value |= bit;
-      }
-    }
-  }
-
-  for (unsigned e = 0; e < endpointCount; ++e) {
-    for (unsigned channel = 0; channel < 3; ++channel) {
-      endpoints[e][channel] = ExpandToByte(uint32_t(endpoints[e][channel]), colourBits + pbit);
-    }
-    endpoints[e][3] = alphaBits ? ExpandToByte(uint32_t(endpoints[e][3]), alphaBits + pbit) : 255;
-  }
+  Endpoints endpoints = {};
+  ReadEndpoints(reader, mode, 2 * subsets, endpoints);
+  if (pbit) AppendPbits(reader, mode, subsets, endpoints);
+  ExpandEndpoints(mode, 2 * subsets, pbit, endpoints);
 
   // An anchor's index is stored without its top bit, which is always zero.
   const unsigned indexBits = kIndexBits[mode];
@@ -136,6 +158,8 @@ void DecodeBc7Block(const uint8_t* block, uint8_t* destination, int32_t rowStrid
     primary[p] = static_cast<uint8_t>(ReadBits(reader, indexBits - (partition[p] >> 7)));
   }
 
+  // Secondary indices, when present, follow all primary ones; pixel 0 is their anchor.
+  const unsigned secondaryBits = kSecondaryIndexBits[mode];
   const int32_t* primaryWeights = kWeightsByBits[indexBits];
   const int32_t* secondaryWeights = kWeightsByBits[secondaryBits];
   for (unsigned p = 0; p < 16; ++p) {
@@ -156,7 +180,7 @@ void DecodeBc7Block(const uint8_t* block, uint8_t* destination, int32_t rowStrid
                         Interpolate(e0[1], e1[1], colourWeight),
                         Interpolate(e0[2], e1[2], colourWeight),
                         Interpolate(e0[3], e1[3], alphaWeight)};
-    if (rotation) {
+    if (rotation) {  // 1, 2, 3: exchange R, G or B with A
       const uint8_t swapped = pixel[rotation - 1];
       pixel[rotation - 1] = pixel[3];
       pixel[3] = swapped;
