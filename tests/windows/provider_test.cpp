@@ -165,6 +165,17 @@ TEST_F(Provider, DecodesAHapMovieIntoATopDownArgbBitmap) {
   EXPECT_EQ(small.height, 2);
 }
 
+TEST_F(Provider, AStreamThatOverstatesItsSizeAndItsReadsIsHeldToTheTruth) {
+  FakeStream& stream = NewStream(RedOverBlueMovie());
+  stream.SetReportedSize(uint64_t{1} << 62);
+  stream.OverstateReads(4096);
+  ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
+  EXPECT_EQ(Ask(256), S_OK);
+  const testing::Pixels bitmap = TakeBitmap();
+  EXPECT_EQ(bitmap.width, 4);
+  EXPECT_EQ(bitmap.height, 8);
+}
+
 TEST_F(Provider, KeepsTheFirstStreamAndReleasesItOnce) {
   FakeStream& first = NewStream(RedOverBlueMovie());
   FakeStream& second = NewStream(NotAMovie());
