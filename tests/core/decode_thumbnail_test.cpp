@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
 #include "core/thumbnail.h"
 #include "tests/support/atom_builder.h"
 #include "tests/support/hap_frame_builder.h"
 #include "tests/support/memory_source.h"
+#include "tests/support/random_bytes.h"
 #include "tests/support/sparse_source.h"
 #include "texture/frame_to_rgba.h"
 
@@ -17,6 +17,7 @@ using testing::BuildHapMovie;
 using testing::BuildMovie;
 using testing::HapMovie;
 using testing::MultiTexture;
+using testing::RandomBytes;
 using testing::Section;
 using testing::MemorySource;
 using testing::SparseSource;
@@ -32,13 +33,6 @@ std::vector<uint8_t> SolidBc1Frame(uint32_t blocks, uint16_t rgb565) {
     texture.insert(texture.end(), {lo, hi, lo, hi, 0, 0, 0, 0});
   }
   return Section(0xAB, texture);
-}
-
-std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {
-  std::mt19937 random(seed);
-  std::vector<uint8_t> bytes(count);
-  for (auto& b : bytes) b = static_cast<uint8_t>(random());
-  return bytes;
 }
 
 struct Decoded {

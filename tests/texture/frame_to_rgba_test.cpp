@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
 #include "tests/support/hap_frame_builder.h"
+#include "tests/support/random_bytes.h"
 #include "texture/bc1_bc3_bc4.h"
 #include "texture/bc6h.h"
 #include "texture/bc7.h"
@@ -14,17 +14,11 @@ namespace orvelle {
 namespace {
 
 using testing::MultiTexture;
+using testing::RandomBytes;
 using testing::Section;
 
 constexpr uint8_t kPlainBc1 = 0xAB, kPlainBc3 = 0xAE, kPlainYCoCg = 0xAF, kPlainBc4 = 0xA1,
                   kPlainBc7 = 0xAC, kPlainBc6hUnsigned = 0xA2, kPlainBc6hSigned = 0xA3;
-
-std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {
-  std::mt19937 random(seed);
-  std::vector<uint8_t> bytes(count);
-  for (auto& b : bytes) b = static_cast<uint8_t>(random());
-  return bytes;
-}
 
 struct Image {
   uint32_t width, height;
