@@ -21,9 +21,7 @@ prefix_job=$!
 trap '"$wine_dir/wineserver" -k </dev/null >/dev/null 2>&1 || true' EXIT
 
 echo "== building $dir"
-cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DORVELLE_NATIVE_TOOL="$native" >/dev/null
-cmake --build "$dir"
+bash "$root/scripts/build-windows.sh" "$dir" -DORVELLE_NATIVE_TOOL="$native"
 wait $prefix_job
 
 # One server for the whole run, its services started with no pipe to inherit.
