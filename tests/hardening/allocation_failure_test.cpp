@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "core/thumbnail.h"
@@ -94,7 +94,25 @@ void ExpectEveryProbeFailureClean(MemorySource& file, uint32_t allocations) {
 
 bool IsTwoTexture(const char* fourcc) { return std::strcmp(fourcc, "HapM") == 0; }
 
-class CodecAllocationFailure : public ::testing::TestWithParam<std::tuple<const char*, Storage>> {};
+struct CodecCase {
+  const char* fourcc;
+  Storage storage;
+};
+
+std::string CaseName(const CodecCase& c) { return std::string(c.fourcc) + "_" + testing::StorageName(c.storage); }
+
+// Keeps the test names that CTest lists free of addresses.
+void PrintTo(const CodecCase& c, std::ostream* out) { *out << CaseName(c); }
+
+std::vector<CodecCase> AllCodecCases() {
+  std::vector<CodecCase> cases;
+  for (const char* fourcc : testing::kHapFourccs) {
+    for (Storage storage : testing::kStorages) cases.push_back({fourcc, storage});
+  }
+  return cases;
+}
+
+class CodecAllocationFailure : public ::testing::TestWithParam<CodecCase> {};
 
 TEST_P(CodecAllocationFailure, EveryAllocationFailsWithItsStatusAndLeaksNothing) {
   const auto [fourcc, storage] = GetParam();
@@ -117,13 +135,8 @@ TEST_P(CodecAllocationFailure, EveryAllocationFailsWithItsStatusAndLeaksNothing)
   ExpectEveryDecodeFailureClean(file, 0, {kPipelineBefore, frameDecoder, 0});
 }
 
-INSTANTIATE_TEST_SUITE_P(Codecs, CodecAllocationFailure,
-                         ::testing::Combine(::testing::ValuesIn(testing::kHapFourccs),
-                                            ::testing::ValuesIn(testing::kStorages)),
-                         [](const auto& info) {
-                           return std::string(std::get<0>(info.param)) + "_" +
-                                  testing::StorageName(std::get<1>(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(Codecs, CodecAllocationFailure, ::testing::ValuesIn(AllCodecCases()),
+                         [](const auto& info) { return CaseName(info.param); });
 
 TEST(AllocationFailure, AConstantSampleSizeTrackHasNoSizeTable) {
   const Bytes frame = CodecFrame("Hap1", kWidth, kHeight, Storage::Plain);
