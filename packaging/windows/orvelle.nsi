@@ -1,0 +1,184 @@
+; orvelle-setup.exe: installs the Orvelle thumbnail handler for the current user, without
+; administrator rights, and writes an uninstaller that puts the displaced handler back.
+;   makensis -DVERSION=x.y.z -DDLL=orvelle.dll -DHOST=orvelle-thumbhost.exe -DOUTFILE=setup.exe orvelle.nsi
+; Both modes take /S (silent). The 64-bit target lets the installer load the 64-bit DLL itself.
+
+!ifndef VERSION | DLL | HOST | OUTFILE
+  !error "define VERSION, DLL, HOST and OUTFILE"
+!endif
+
+Unicode true
+Target amd64-unicode
+SetCompressor /SOLID lzma
+ManifestSupportedOS all
+ManifestDPIAware true
+RequestExecutionLevel user
+
+!define PRODUCT "Orvelle"
+!define PUBLISHER "Corvantis"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvelle"
+!define RUNONCE_KEY "Software\Microsoft\Windows\CurrentVersion\RunOnce"
+!define UNINSTALLER "uninstall.exe"
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+InstallDir "$LOCALAPPDATA\Programs\${PRODUCT}"
+; A re-run upgrades the copy where it already is.
+InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey "ProductName" "${PRODUCT}"
+VIAddVersionKey "CompanyName" "${PUBLISHER}"
+VIAddVersionKey "FileDescription" "${PRODUCT} thumbnail handler setup"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
+
+!include "MUI2.nsh"
+!include "LogicLib.nsh"
+!include "FileFunc.nsh"
+
+!define MUI_ABORTWARNING
+!define MUI_WELCOMEPAGE_TEXT "Setup will install ${PRODUCT} ${VERSION} for you alone; it needs no administrator rights.$\r$\n$\r$\nExplorer will then show thumbnails of QuickTime movies whose video is Hap. Explorer windows that are open now may keep showing the old thumbnails until they are reopened."
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_UNPAGE_FINISH
+!insertmacro MUI_LANGUAGE "English"
+
+; Defines a function for the installer (prefix "") or the uninstaller (prefix "un."),
+; which NSIS keeps apart.
+!macro DefineFunctions PREFIX
+
+; Calls the DLL's own DllInstall(install, "user"), as regsvr32 /n /i:user would.
+; In: the DLL path, then 1 to register or 0 to unregister, on the stack. Out: $0, 0 on success.
+Function ${PREFIX}CallDllInstall
+  Exch $1 ; install flag
+  Exch
+  Exch $2 ; path
+  Push $3
+  Push $4
+  ; LOAD_WITH_ALTERED_SEARCH_PATH: the DLL's imports resolve beside it, not beside setup.
+  System::Call 'kernel32::LoadLibraryExW(w r2, p 0, i 8) p .r3'
+  ${If} $3 P= 0
+    StrCpy $0 "cannot load $2"
+  ${Else}
+    System::Call 'kernel32::GetProcAddress(p r3, m "DllInstall") p .r4'
+    ${If} $4 P= 0
+      StrCpy $0 "$2 has no DllInstall"
+    ${Else}
+      System::Call '::$4(i r1, w "user") i .r0'
+      ${If} $0 != 0
+        IntFmt $0 "DllInstall failed with 0x%08X" $0
+      ${EndIf}
+    ${EndIf}
+    System::Call 'kernel32::FreeLibrary(p r3)'
+  ${EndIf}
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+FunctionEnd
+
+; Deletes the file on the stack. A thumbnail host may hold it loaded: such a file can be
+; renamed but not deleted, so it is moved aside, freeing its name, and deleted at the next
+; reboot (which needs administrator rights) or else at the user's next logon.
+Function ${PREFIX}DeleteNowOrLater
+  Exch $0
+  Push $1
+  ClearErrors
+  Delete "$0"
+  ${If} ${Errors}
+    GetTempFileName $1 "$INSTDIR"
+    Delete "$1"
+    ClearErrors
+    Rename "$0" "$1"
+    ${If} ${Errors}
+      StrCpy $1 "$0"
+    ${EndIf}
+    Delete /REBOOTOK "$1"
+    WriteRegStr HKCU "${RUNONCE_KEY}" "${PRODUCT}" '"$SYSDIR\cmd.exe" /d /c del /f /q "$INSTDIR\ns*.tmp" & rmdir "$INSTDIR"'
+    DetailPrint "$0 is in use; it will be removed when you next sign in."
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+
+!macroend
+!insertmacro DefineFunctions ""
+!insertmacro DefineFunctions "un."
+
+Section "Install"
+  SetOutPath "$INSTDIR"
+  Push "$INSTDIR\orvelle.dll"
+  Call DeleteNowOrLater
+  Push "$INSTDIR\orvelle-thumbhost.exe"
+  Call DeleteNowOrLater
+  File "/oname=orvelle.dll" "${DLL}"
+  File "/oname=orvelle-thumbhost.exe" "${HOST}"
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+
+  ; Written before registering, so that a failed registration can still be uninstalled.
+  ; In KiB, counting neither copies moved aside nor anything below the folder.
+  ${GetSize} "$INSTDIR" "/M=*.dll /S=0B /G=0" $0 $1 $2
+  ${GetSize} "$INSTDIR" "/M=*.exe /S=0B /G=0" $3 $1 $2
+  IntOp $0 $0 + $3
+  IntOp $0 $0 / 1024
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+
+  ; Registering again over an installed copy keeps the handler saved the first time.
+  Push "$INSTDIR\orvelle.dll"
+  Push 1
+  Call CallDllInstall
+  ${If} $0 != 0
+    DetailPrint "Registration failed: $0"
+    SetErrorLevel 2
+    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} could not register its thumbnail handler: $0" /SD IDOK
+    Abort
+  ${EndIf}
+SectionEnd
+
+Section "Uninstall"
+  ; Hands the .mov slot back to the handler that Orvelle displaced.
+  Push "$INSTDIR\orvelle.dll"
+  Push 0
+  Call un.CallDllInstall
+  ${If} $0 != 0
+    ; Carry on: a DLL that cannot be loaded cannot unregister either, so stopping would
+    ; leave the user with an uninstaller that never completes.
+    DetailPrint "Unregistration failed: $0"
+    SetErrorLevel 2
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${PRODUCT} could not unregister its thumbnail handler: $0" /SD IDOK
+  ${EndIf}
+
+  Push "$INSTDIR\orvelle.dll"
+  Call un.DeleteNowOrLater
+  Push "$INSTDIR\orvelle-thumbhost.exe"
+  Call un.DeleteNowOrLater
+  Push "$INSTDIR\${UNINSTALLER}"
+  Call un.DeleteNowOrLater
+  ; Copies moved aside by an earlier run whose host has let go of them since.
+  Delete "$INSTDIR\ns*.tmp"
+  ClearErrors
+  RMDir "$INSTDIR"
+  ${If} ${Errors}
+    RMDir /REBOOTOK "$INSTDIR"
+  ${Else}
+    ; Nothing is left for a logon-time clean-up to remove.
+    DeleteRegValue HKCU "${RUNONCE_KEY}" "${PRODUCT}"
+  ${EndIf}
+  ; Last, so that a caller who waits for the entry to go sees a finished uninstall.
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+SectionEnd
