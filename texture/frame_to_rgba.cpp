@@ -5,8 +5,7 @@
 
 #include "hap/hap_texture.h"
 #include "texture/bc1_bc3_bc4.h"
-#include "texture/bc6h.h"
-#include "texture/bc7.h"
+#include "texture/block_rgba8.h"
 
 namespace orvelle {
 namespace {
@@ -28,22 +27,33 @@ uint8_t ClampToByte(float value) {
 
 // Walks the blocks top to bottom, left to right. With an alpha plane (BC4,
 // same block numbering) its values replace the A bytes of each decoded block.
+// A block wholly inside the image is written straight into it; one that
+// crosses the right or bottom edge goes through the block buffer.
 void DecodeBlocks(const Texture& colour, const uint8_t* alphaPlane, uint32_t width,
                   uint32_t height, uint8_t* destination, uint64_t stride) {
+  const BlockRgba8Writer write = FindBlockRgba8Writer(colour.format);
   const uint32_t blocksAcross = (width + 3) / 4;
   const uint32_t blocksDown = (height + 3) / 4;
+  const uint32_t wholeAcross = width / 4;
   const uint32_t blockBytes = BytesPerBlock(colour.format);
-  uint8_t block[64];
-  uint8_t alphaValues[16];
+  const uint8_t* block = colour.bytes;
+  const uint8_t* alpha = alphaPlane;
+  uint8_t buffer[64];
   for (uint32_t by = 0; by < blocksDown; ++by) {
-    for (uint32_t bx = 0; bx < blocksAcross; ++bx) {
-      const uint64_t index = uint64_t{by} * blocksAcross + bx;
-      DecodeBlockRgba8(colour.bytes + index * blockBytes, colour.format, block);
-      if (alphaPlane != nullptr) {
-        DecodeBc4Block(alphaPlane + index * 8, alphaValues, 4, 1);
-        for (int k = 0; k < 16; ++k) block[4 * k + 3] = alphaValues[k];
+    // Four whole rows exist here, so the stride is at most a quarter of the image.
+    const bool wholeRows = height - by * 4 >= 4;
+    uint8_t* rows = destination + uint64_t{by} * 4 * stride;
+    for (uint32_t bx = 0; bx < blocksAcross; ++bx, block += blockBytes) {
+      if (wholeRows && bx < wholeAcross) {
+        uint8_t* out = rows + uint64_t{bx} * 16;
+        write(block, out, static_cast<ptrdiff_t>(stride));
+        if (alpha != nullptr) DecodeBc4Block(alpha, out + 3, static_cast<int32_t>(stride), 4);
+      } else {
+        write(block, buffer, 16);
+        if (alpha != nullptr) DecodeBc4Block(alpha, buffer + 3, 16, 4);
+        StoreBlockClipped(buffer, bx, by, width, height, destination, stride);
       }
-      StoreBlockClipped(block, bx, by, width, height, destination, stride);
+      if (alpha != nullptr) alpha += 8;
     }
   }
 }
@@ -80,42 +90,7 @@ void ConvertScaledYCoCg(uint8_t* blockBuffer) {
 }
 
 void DecodeBlockRgba8(const uint8_t* block, TextureFormat format, uint8_t* blockBuffer) {
-  switch (format) {
-    case TexFmtRgbDxt1:
-      DecodeBc1Block(block, blockBuffer, kBlockRowStride, false);
-      // BC1's transparent entry is shown as opaque black: Hap1 carries no alpha.
-      for (int k = 0; k < 16; ++k) blockBuffer[4 * k + 3] = 255;
-      return;
-    case TexFmtRgbaDxt5:
-      DecodeBc3Block(block, blockBuffer, kBlockRowStride);
-      return;
-    case TexFmtYCoCgDxt5:
-      DecodeBc3Block(block, blockBuffer, kBlockRowStride);
-      ConvertScaledYCoCg(blockBuffer);
-      return;
-    case TexFmtAlphaRgtc1: {
-      uint8_t values[16];
-      DecodeBc4Block(block, values, 4, 1);
-      for (int k = 0; k < 16; ++k) {
-        uint8_t* pixel = blockBuffer + 4 * k;
-        pixel[0] = pixel[1] = pixel[2] = values[k];
-        pixel[3] = 255;
-      }
-      return;
-    }
-    case TexFmtRgbaBptcUnorm:
-      DecodeBc7Block(block, blockBuffer, kBlockRowStride);
-      return;
-    case TexFmtRgbBptcSignedFloat:
-      DecodeBc6hBlockRgba8(block, 1, blockBuffer);
-      return;
-    case TexFmtRgbBptcUnsignedFloat:
-      DecodeBc6hBlockRgba8(block, 0, blockBuffer);
-      return;
-    default:
-      memset(blockBuffer, 0, 64);
-      return;
-  }
+  FindBlockRgba8Writer(format)(block, blockBuffer, 16);
 }
 
 void StoreBlockClipped(const uint8_t* blockBuffer, uint32_t bx, uint32_t by, uint32_t width,

@@ -1,0 +1,103 @@
+// The SSE2 and the plain C++ builds of every decoder must give the same bytes:
+// over the golden block sets, and exhaustively where the SSE2 arithmetic
+// differs in form from the plain one (the BC1 and BC4 palettes).
+#include "texture/code_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "tests/support/golden_data.h"
+#include "texture/bc1_bc3_bc4.h"
+
+namespace orvelle {
+namespace {
+
+using testing::GoldenTexture;
+
+constexpr size_t kBlocks = 1 << 16;
+
+using TileDecoder = std::function<void(const uint8_t* block, uint8_t* tile)>;
+
+// Decodes every block into two pre-filled 64-byte tiles, one per build, and
+// compares them whole; stops at the first difference.
+void ExpectSameTiles(const std::vector<uint8_t>& blocks, size_t blockBytes, const TileDecoder& fast,
+                     const TileDecoder& plain, const char* name) {
+  for (size_t offset = 0; offset < blocks.size(); offset += blockBytes) {
+    uint8_t fastTile[64], plainTile[64];
+    std::memset(fastTile, 0xA5, 64);
+    std::memset(plainTile, 0xA5, 64);
+    fast(&blocks[offset], fastTile);
+    plain(&blocks[offset], plainTile);
+    ASSERT_EQ(std::memcmp(fastTile, plainTile, 64), 0) << name << ", block " << offset / blockBytes;
+  }
+}
+
+// Without SSE2 both builds are the plain one and the comparisons below prove nothing.
+TEST(CodePaths, Sse2BuildIsInUse) { EXPECT_TRUE(kSse2Build); }
+
+TEST(CodePaths, Bc1Bc3Bc4DecodersAgreeOnTheGoldenBlocks) {
+  const std::vector<uint8_t> bc1 = GoldenTexture(TexFmtRgbDxt1, kBlocks, 1);
+  const std::vector<uint8_t> bc3 = GoldenTexture(TexFmtRgbaDxt5, kBlocks, 3);
+  const std::vector<uint8_t> bc4 = GoldenTexture(TexFmtAlphaRgtc1, kBlocks, 4);
+  for (const bool force : {false, true}) {
+    ExpectSameTiles(
+        bc1, 8, [&](const uint8_t* b, uint8_t* t) { DecodeBc1Block(b, t, 16, force); },
+        [&](const uint8_t* b, uint8_t* t) { portable::DecodeBc1Block(b, t, 16, force); }, "BC1");
+  }
+  ExpectSameTiles(
+      bc3, 16, [](const uint8_t* b, uint8_t* t) { DecodeBc3Block(b, t, 16); },
+      [](const uint8_t* b, uint8_t* t) { portable::DecodeBc3Block(b, t, 16); }, "BC3");
+  ExpectSameTiles(
+      bc4, 8, [](const uint8_t* b, uint8_t* t) { DecodeBc4Block(b, t + 1, 12, 3); },
+      [](const uint8_t* b, uint8_t* t) { portable::DecodeBc4Block(b, t + 1, 12, 3); }, "BC4");
+}
+
+// Every pair of 5- and 6-bit channel values, in both palette modes.
+TEST(CodePaths, Bc1PalettesAgreeOnEveryChannelPair) {
+  std::vector<uint8_t> blocks;
+  for (uint32_t a = 0; a < 64; ++a) {
+    for (uint32_t b = 0; b < 64; ++b) {
+      const uint32_t c0 = (a & 31) << 11 | a << 5 | (a & 31);
+      const uint32_t c1 = (b & 31) << 11 | b << 5 | ((b + 7) & 31);
+      // Indices 0, 1, 2, 3 in every row, so that each entry shows.
+      blocks.insert(blocks.end(), {uint8_t(c0), uint8_t(c0 >> 8), uint8_t(c1), uint8_t(c1 >> 8),
+                                   0xE4, 0xE4, 0xE4, 0xE4});
+    }
+  }
+  for (const bool force : {false, true}) {
+    ExpectSameTiles(
+        blocks, 8, [&](const uint8_t* b, uint8_t* t) { DecodeBc1Block(b, t, 16, force); },
+        [&](const uint8_t* b, uint8_t* t) { portable::DecodeBc1Block(b, t, 16, force); },
+        "BC1 channels");
+  }
+}
+
+TEST(CodePaths, Bc4ValuesAgreeOnEveryEndpointPair) {
+  std::vector<uint8_t> blocks;
+  for (uint32_t e = 0; e < 65536; ++e) {
+    // Indices 0 to 7 over the first eight pixels and again over the last eight.
+    blocks.insert(blocks.end(), {uint8_t(e), uint8_t(e >> 8), 0x88, 0xC6, 0xFA, 0x88, 0xC6, 0xFA});
+  }
+  ExpectSameTiles(
+      blocks, 8, [](const uint8_t* b, uint8_t* t) { DecodeBc4Block(b, t, 4, 1); },
+      [](const uint8_t* b, uint8_t* t) { portable::DecodeBc4Block(b, t, 4, 1); }, "BC4 values");
+}
+
+TEST(CodePaths, BlockRgba8WritersAgreeOnTheGoldenBlocks) {
+  for (const TextureFormat format :
+       {TexFmtRgbDxt1, TexFmtRgbaDxt5, TexFmtYCoCgDxt5, TexFmtAlphaRgtc1, TexFmtRgbaBptcUnorm,
+        TexFmtRgbBptcSignedFloat, TexFmtRgbBptcUnsignedFloat}) {
+    const std::vector<uint8_t> blocks = GoldenTexture(format, kBlocks, format + 1);
+    const BlockRgba8Writer fast = FindBlockRgba8Writer(format);
+    const BlockRgba8Writer plain = portable::FindBlockRgba8Writer(format);
+    ExpectSameTiles(
+        blocks, BytesPerBlock(format), [&](const uint8_t* b, uint8_t* t) { fast(b, t, 16); },
+        [&](const uint8_t* b, uint8_t* t) { plain(b, t, 16); }, "RGBA8 writer");
+  }
+}
+
+}  // namespace
+}  // namespace orvelle

@@ -1,0 +1,29 @@
+// Every decoder that has an SSE2 build also has a plain C++ one. The public
+// functions take the SSE2 build wherever the compiler targets SSE2 (always on
+// x86-64); the plain builds stay reachable here, so that tests can hold the
+// two to the same bytes.
+#pragma once
+
+#include <cstdint>
+
+#include "texture/block_rgba8.h"
+
+namespace orvelle {
+
+#if defined(__SSE2__)
+constexpr bool kSse2Build = true;
+#else
+constexpr bool kSse2Build = false;
+#endif
+
+namespace portable {
+
+void DecodeBc1Block(const uint8_t* block, uint8_t* destination, int32_t rowStride,
+                    bool forceFourColour);
+void DecodeBc3Block(const uint8_t* block, uint8_t* destination, int32_t rowStride);
+void DecodeBc4Block(const uint8_t* block, uint8_t* destination, int32_t rowStride,
+                    int32_t pixelStep);
+BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format);
+
+}  // namespace portable
+}  // namespace orvelle
