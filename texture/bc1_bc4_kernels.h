@@ -95,10 +95,40 @@ inline void WritePixels2And3(const uint32_t colours[4], uint32_t colourIndices,
 }
 
 #if defined(__SSE2__)
+// The multipliers that turn the BC1 channel sums into palette entries 2 and
+// 3, as mulhi(s * scale + offset, reciprocal) >> 6 in 16-bit lanes: for 5 bits
+// the multiply-and-shift forms themselves (reciprocal 2^15 or 2^14: a shift by
+// 7 or 8), for 6 bits floor((170 s + 63) / 126) and floor((170 s + 42) / 84)
+// by reciprocal, both checked exhaustively over their ranges. Indexed by
+// four-colour mode: [0] gives the midpoint and transparent black, [1] the thirds.
+struct Bc1MiddleEntries {
+  alignas(16) uint16_t fieldMask[8];  // the sums become 2a + b, a + 2b when all ones
+  alignas(16) uint16_t scale[8];
+  alignas(16) uint16_t offset[8];
+  alignas(16) uint16_t reciprocal[8];
+  alignas(16) uint8_t alpha[16];
+};
+
+inline constexpr Bc1MiddleEntries kBc1Middle[2] = {
+    {{0, 0, 0, 0, 0, 0, 0, 0},
+     {1053, 170, 1053, 0, 0, 0, 0, 0},
+     {125, 42, 125, 0, 0, 0, 0, 0},
+     {16384, 49933, 16384, 0, 0, 0, 0, 0},
+     {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 0}},
+    {{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF},
+     {351, 170, 351, 0, 351, 170, 351, 0},
+     {61, 63, 61, 0, 61, 63, 61, 0},
+     {32768, 33289, 32768, 0, 32768, 33289, 32768, 0},
+     {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255}},
+};
+
+inline __m128i Load128(const void* p) { return _mm_load_si128(static_cast<const __m128i*>(p)); }
+
 // The BC1 palette as one register of four packed R, G, B, A words, each
 // entry computed as in MakeBc1Palette in a 16-bit lane.
 inline __m128i Bc1PaletteSse2(const uint8_t* block, bool forceFourColour) {
   const uint32_t colours = LoadLe32(block);
+  const Bc1MiddleEntries& middle = kBc1Middle[forceFourColour || (colours & 0xFFFF) > colours >> 16];
   const __m128i both = _mm_cvtsi32_si128(int(colours));
   // c0 in lanes 0-3, c1 in lanes 4-7.
   const __m128i spread = _mm_shuffle_epi32(_mm_unpacklo_epi16(both, both), 0x50);
@@ -106,39 +136,20 @@ inline __m128i Bc1PaletteSse2(const uint8_t* block, bool forceFourColour) {
   const __m128i fields =
       _mm_mulhi_epu16(_mm_mullo_epi16(spread, _mm_setr_epi16(1, 32, 2048, 0, 1, 32, 2048, 0)),
                       _mm_setr_epi16(32, 64, 32, 0, 32, 64, 32, 0));
-  const __m128i sums = _mm_add_epi16(fields, _mm_shuffle_epi32(fields, 0x4E));  // a + b
-  const __m128i thirds = _mm_add_epi16(sums, fields);  // 2a + b, then a + 2b
+  // a + b in every lane; 2a + b, then a + 2b in four-colour mode.
+  const __m128i sums = _mm_add_epi16(_mm_add_epi16(fields, _mm_shuffle_epi32(fields, 0x4E)),
+                                     _mm_and_si128(fields, Load128(middle.fieldMask)));
   // (v * 527 + 23) >> 6 and (v * 259 + 33) >> 6.
   const __m128i ends = _mm_srli_epi16(
       _mm_add_epi16(_mm_mullo_epi16(fields, _mm_setr_epi16(527, 259, 527, 0, 527, 259, 527, 0)),
                     _mm_setr_epi16(23, 33, 23, 0, 23, 33, 23, 0)),
       6);
-  // Every other entry as mulhi(s * m + a, k) >> 6: for 5 bits the multiply-and-
-  // shift forms themselves (k = 2^15 or 2^14: shifts by 7 or 8), for 6 bits
-  // floor((170 s + 63) / 126) and floor((170 s + 42) / 84) by reciprocal, all
-  // checked exhaustively over their ranges.
-  const __m128i thirdValues = _mm_srli_epi16(
-      _mm_mulhi_epu16(
-          _mm_add_epi16(_mm_mullo_epi16(thirds, _mm_setr_epi16(351, 170, 351, 0, 351, 170, 351, 0)),
-                        _mm_setr_epi16(61, 63, 61, 0, 61, 63, 61, 0)),
-          _mm_setr_epi16(-32768, 33289, -32768, 0, -32768, 33289, -32768, 0)),
+  const __m128i middles = _mm_srli_epi16(
+      _mm_mulhi_epu16(_mm_add_epi16(_mm_mullo_epi16(sums, Load128(middle.scale)),
+                                    Load128(middle.offset)),
+                      Load128(middle.reciprocal)),
       6);
-  const __m128i halfValues = _mm_srli_epi16(
-      _mm_mulhi_epu16(
-          _mm_add_epi16(_mm_mullo_epi16(sums, _mm_setr_epi16(1053, 170, 1053, 0, 0, 0, 0, 0)),
-                        _mm_setr_epi16(125, 42, 125, 0, 0, 0, 0, 0)),
-          _mm_setr_epi16(16384, -15603, 16384, 0, 0, 0, 0, 0)),
-      6);
-  const uint32_t c0 = colours & 0xFFFF, c1 = colours >> 16;
-  const __m128i four = _mm_set1_epi32(-int(forceFourColour || c0 > c1));
-  // Entries 2 and 3: a third and two thirds, or the midpoint and transparent black.
-  const __m128i middle =
-      _mm_xor_si128(halfValues, _mm_and_si128(_mm_xor_si128(halfValues, thirdValues), four));
-  const __m128i rgb = _mm_packus_epi16(ends, middle);
-  const __m128i alpha =
-      _mm_or_si128(_mm_setr_epi32(int(0xFF000000), int(0xFF000000), int(0xFF000000), 0),
-                   _mm_and_si128(four, _mm_setr_epi32(0, 0, 0, int(0xFF000000))));
-  return _mm_or_si128(rgb, alpha);
+  return _mm_or_si128(_mm_packus_epi16(ends, middles), Load128(middle.alpha));
 }
 
 // The eight BC4 values in the low eight bytes, each weighted sum of the two
@@ -195,20 +206,20 @@ void MakeBc4Values(const uint8_t* block, uint8_t values[8]) {
 // at a time: the 16 pairs of entries are laid out once, indexed by 4 index bits.
 inline void WritePixels2Sse2(__m128i palette, uint32_t indices, uint8_t* destination,
                              ptrdiff_t stride) {
+  // pairs[4j + i] holds entries i and j; one permutation makes two pairs.
   alignas(16) uint64_t pairs[16];
-  const __m128i seconds[4] = {_mm_shuffle_epi32(palette, 0x00), _mm_shuffle_epi32(palette, 0x55),
-                              _mm_shuffle_epi32(palette, 0xAA), _mm_shuffle_epi32(palette, 0xFF)};
-  for (int second = 0; second < 4; ++second) {
-    _mm_store_si128(reinterpret_cast<__m128i*>(pairs + 4 * second),
-                    _mm_unpacklo_epi32(palette, seconds[second]));
-    _mm_store_si128(reinterpret_cast<__m128i*>(pairs + 4 * second + 2),
-                    _mm_unpackhi_epi32(palette, seconds[second]));
-  }
+  auto* out = reinterpret_cast<__m128i*>(pairs);
+  _mm_store_si128(out + 0, _mm_shuffle_epi32(palette, _MM_SHUFFLE(0, 1, 0, 0)));
+  _mm_store_si128(out + 1, _mm_shuffle_epi32(palette, _MM_SHUFFLE(0, 3, 0, 2)));
+  _mm_store_si128(out + 2, _mm_shuffle_epi32(palette, _MM_SHUFFLE(1, 1, 1, 0)));
+  _mm_store_si128(out + 3, _mm_shuffle_epi32(palette, _MM_SHUFFLE(1, 3, 1, 2)));
+  _mm_store_si128(out + 4, _mm_shuffle_epi32(palette, _MM_SHUFFLE(2, 1, 2, 0)));
+  _mm_store_si128(out + 5, _mm_shuffle_epi32(palette, _MM_SHUFFLE(2, 3, 2, 2)));
+  _mm_store_si128(out + 6, _mm_shuffle_epi32(palette, _MM_SHUFFLE(3, 1, 3, 0)));
+  _mm_store_si128(out + 7, _mm_shuffle_epi32(palette, _MM_SHUFFLE(3, 3, 3, 2)));
   for (int row = 0; row < 4; ++row, destination += stride, indices >>= 8) {
-    const __m128i left = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&pairs[indices & 15]));
-    const __m128d both = _mm_loadh_pd(_mm_castsi128_pd(left),
-                                      reinterpret_cast<const double*>(&pairs[(indices >> 4) & 15]));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(destination), _mm_castpd_si128(both));
+    std::memcpy(destination, &pairs[indices & 15], 8);
+    std::memcpy(destination + 8, &pairs[(indices >> 4) & 15], 8);
   }
 }
 
