@@ -1,9 +1,18 @@
 // BC6H (BPTC float) block decoding to half floats, and its display mapping to RGBA8.
 #include "texture/bc6h.h"
 
+#include <cstring>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "texture/block_bytes.h"
+#include "texture/code_paths.h"
 #include "texture/bptc_tables.h"
+#include "texture/half_display.h"
 #include "texture/half_float.h"
-#include "texture/srgb.h"
 
 namespace orvelle {
 namespace {
@@ -102,36 +111,63 @@ constexpr uint8_t kDeltaBitsB[kModeCount] = {5, 6, 4, 4, 5, 5, 5, 5, 6, 6, 10, 9
 constexpr int kFirstOneRegionMode = 10;
 
 // All modes but the standard's 10 and 11 store endpoints 1 to 3 as deltas from endpoint 0.
-bool StoresDeltas(int mode) { return mode != 9 && mode != 10; }
-
-// The 128-bit block, consumed from its least significant end.
-struct BitReader {
-  uint64_t lo;
-  uint64_t hi;
-};
-
-uint64_t LoadLe64(const uint8_t* p) {
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
-  return v;
-}
-
-// count is 1 to 10.
-uint32_t TakeBits(BitReader& r, int count) {
-  const uint32_t v = uint32_t(r.lo & ((uint64_t(1) << count) - 1));
-  r.lo = (r.lo >> count) | (r.hi << (64 - count));
-  r.hi >>= count;
-  return v;
-}
+constexpr bool StoresDeltas(int mode) { return mode != 9 && mode != 10; }
 
 // Index 0 to 13 of the standard's list, or -1 for the four reserved codes.
-// Consumes the mode bits.
-int ReadMode(BitReader& r) {
-  if ((r.lo & 2) == 0) return int(TakeBits(r, 2));
-  const uint32_t code = TakeBits(r, 5);
+int ReadMode(uint64_t lo) {
+  if ((lo & 2) == 0) return int(lo & 3);
+  const uint32_t code = uint32_t(lo & 0x1F);
   if ((code & 3) == 2) return 2 + int(code >> 2);  // codes 2, 6, ... 30
   const int index = kFirstOneRegionMode + int(code >> 2);  // codes 3, 7, 11, 15
   return index < kModeCount ? index : -1;
+}
+
+constexpr int ModeBits(int mode) { return mode < 2 ? 2 : 5; }
+
+// The block bit where field run `run` of a mode starts.
+constexpr int RunStart(int mode, int run) {
+  int start = ModeBits(mode);
+  for (int i = 0; i < run; ++i) start += kModeFields[mode][i].count;
+  return start;
+}
+
+// The indices fill the top of the block: 16 of 3 bits less the two anchor bits
+// after the partition number, or 16 of 4 bits less one after the endpoints.
+constexpr int kTwoRegionIndexStart = 128 - 46;
+constexpr int kOneRegionIndexStart = 128 - 63;
+static_assert(RunStart(0, kMaxRuns - 1) + 5 == kTwoRegionIndexStart);
+static_assert(RunStart(kModeCount - 1, kMaxRuns - 1) == kOneRegionIndexStart);
+
+// Bits [first, first + count) of the block, count at most 16.
+inline uint32_t Bits(uint64_t lo, uint64_t hi, int first, int count) {
+  uint64_t v;
+  if (first >= 64) {
+    v = hi >> (first - 64);
+  } else if (first + count <= 64) {
+    v = lo >> first;
+  } else {
+    v = lo >> first | hi << (64 - first);
+  }
+  return uint32_t(v) & ((1u << count) - 1);
+}
+
+// One run of a mode's endpoint fields, from its known place in the block.
+template <int Mode, int Run>
+void ReadRun(uint64_t lo, uint64_t hi, uint32_t raw[12]) {
+  constexpr FieldRun run = kModeFields[Mode][Run];
+  if constexpr (run.count != 0) {
+    const uint32_t bits = Bits(lo, hi, RunStart(Mode, Run), run.count);
+    if constexpr (run.reversed) {
+      for (int i = 0; i < run.count; ++i) raw[run.comp] |= ((bits >> i) & 1u) << (run.first - i);
+    } else {
+      raw[run.comp] |= bits << run.first;
+    }
+  }
+}
+
+template <int Mode, size_t... Runs>
+void ReadRuns(uint64_t lo, uint64_t hi, uint32_t raw[12], std::index_sequence<Runs...>) {
+  (ReadRun<Mode, Runs>(lo, hi, raw), ...);
 }
 
 int32_t SignExtend(uint32_t v, int bits) {
@@ -168,44 +204,38 @@ uint16_t FinishSigned(int32_t t) {
   return uint16_t(t < 0 && magnitude != 0 ? 0x8000u | magnitude : magnitude);
 }
 
-void ZeroHalves(uint16_t* halves, int32_t rowStride) {
-  for (int y = 0; y < 4; ++y) {
-    for (int i = 0; i < 12; ++i) halves[y * rowStride + i] = 0;
-  }
-}
+// The unquantized endpoints of a block: two per region, R, G, B each.
+struct Endpoints {
+  int32_t value[4][3];
+  bool twoRegions;
+};
 
-}  // namespace
+// A decoded block as a palette of 16 entries (in the two-region modes region
+// 0's eight, then region 1's), each channel's halves together, and the
+// palette entry of each pixel.
+struct Tile {
+  uint16_t halves[3][16];
+  uint8_t entries[16];
+};
 
-void DecodeBc6hBlock(const uint8_t* block, uint16_t* halves, int32_t rowStride, int isSigned) {
-  BitReader reader{LoadLe64(block), LoadLe64(block + 8)};
-  const int mode = ReadMode(reader);
-  if (mode < 0) {
-    ZeroHalves(halves, rowStride);
-    return;
-  }
-
+// Everything of one mode but the interpolation, its field layout and
+// precisions known at compile time.
+template <int Mode>
+void DecodeEndpointsOfMode(uint64_t lo, uint64_t hi, int isSigned, Endpoints& endpoints,
+                           uint8_t entries[16]) {
   uint32_t raw[12] = {};
-  for (const FieldRun* run = kModeFields[mode]; run->count != 0; ++run) {
-    const uint32_t bits = TakeBits(reader, run->count);
-    if (!run->reversed) {
-      raw[run->comp] |= bits << run->first;
-    } else {
-      for (int i = 0; i < run->count; ++i) raw[run->comp] |= ((bits >> i) & 1u) << (run->first - i);
-    }
-  }
-  const bool twoRegions = mode < kFirstOneRegionMode;
-  const int partition = twoRegions ? int(TakeBits(reader, 5)) : 0;
-  const int endpointCount = twoRegions ? 4 : 2;
+  ReadRuns<Mode>(lo, hi, raw, std::make_index_sequence<kMaxRuns>());
+  constexpr bool twoRegions = Mode < kFirstOneRegionMode;
+  constexpr int endpointCount = twoRegions ? 4 : 2;
+  constexpr int endpointBits = kEndpointBits[Mode];
+  constexpr int deltaBits[3] = {kDeltaBitsR[Mode], kDeltaBitsG[Mode], kDeltaBitsB[Mode]};
+  constexpr bool transformed = StoresDeltas(Mode);
+  constexpr uint32_t endpointMask = (uint32_t(1) << endpointBits) - 1;
 
-  const int endpointBits = kEndpointBits[mode];
-  const int deltaBits[3] = {kDeltaBitsR[mode], kDeltaBitsG[mode], kDeltaBitsB[mode]};
-  const bool transformed = StoresDeltas(mode);
-  const uint32_t endpointMask = (uint32_t(1) << endpointBits) - 1;
-
-  int32_t endpoint[12] = {};
+  endpoints.twoRegions = twoRegions;
   for (int c = 0; c < 3; ++c) {
     const int32_t base = isSigned ? SignExtend(raw[c], endpointBits) : int32_t(raw[c]);
-    endpoint[c] = base;
+    endpoints.value[0][c] = base;
     for (int e = 1; e < endpointCount; ++e) {
       const uint32_t stored = raw[3 * e + c];
       int32_t value = (transformed || isSigned) ? SignExtend(stored, deltaBits[c]) : int32_t(stored);
@@ -213,34 +243,176 @@ void DecodeBc6hBlock(const uint8_t* block, uint16_t* halves, int32_t rowStride, 
         const uint32_t sum = (uint32_t(base) + uint32_t(value)) & endpointMask;
         value = isSigned ? SignExtend(sum, endpointBits) : int32_t(sum);
       }
-      endpoint[3 * e + c] = value;
+      endpoints.value[e][c] = value;
     }
   }
-  for (int i = 0; i < 3 * endpointCount; ++i) {
-    endpoint[i] = isSigned ? UnquantizeSigned(endpoint[i], endpointBits)
-                           : UnquantizeUnsigned(endpoint[i], endpointBits);
+  for (int e = 0; e < endpointCount; ++e) {
+    for (int32_t& value : endpoints.value[e]) {
+      value = isSigned ? UnquantizeSigned(value, endpointBits)
+                       : UnquantizeUnsigned(value, endpointBits);
+    }
   }
 
-  // At least 65 bits are consumed, so the indices all sit in the low word now.
-  uint64_t indices = reader.lo;
+  // An index at an anchor pixel (pixel 0, and region 1's in a partition) has one bit fewer.
+  const uint32_t partition = twoRegions ? Bits(lo, hi, RunStart(Mode, kMaxRuns - 1), 5) : 0;
   const Bc7PartitionEntry* regions = kBc7Partitions[partition];
-  const int indexBits = twoRegions ? 3 : 4;
-  const int32_t* weights = twoRegions ? kBptcWeights3 : kBptcWeights4;
+  uint64_t indices = hi >> ((twoRegions ? kTwoRegionIndexStart : kOneRegionIndexStart) - 64);
+  constexpr int indexBits = twoRegions ? 3 : 4;
   for (int pixel = 0; pixel < 16; ++pixel) {
     const bool anchor = twoRegions ? (regions[pixel] & kBc7AnchorFlag) != 0 : pixel == 0;
     const int bits = anchor ? indexBits - 1 : indexBits;
-    const int32_t w = weights[indices & ((uint64_t(1) << bits) - 1)];
+    const uint32_t index = uint32_t(indices & ((uint64_t(1) << bits) - 1));
     indices >>= bits;
-    const int region = twoRegions ? (regions[pixel] & kBc7SubsetMask) : 0;
-    const int32_t* e0 = &endpoint[6 * region];
-    const int32_t* e1 = e0 + 3;
-    uint16_t* out = halves + (pixel >> 2) * rowStride + 3 * (pixel & 3);
-    for (int c = 0; c < 3; ++c) {
+    entries[pixel] =
+        uint8_t(twoRegions ? index | uint32_t(regions[pixel] & kBc7SubsetMask) << 3 : index);
+  }
+}
+
+template <size_t... Modes>
+void DecodeEndpointsOfAnyMode(int mode, uint64_t lo, uint64_t hi, int isSigned,
+                              Endpoints& endpoints, uint8_t entries[16],
+                              std::index_sequence<Modes...>) {
+  using Decoder = void (*)(uint64_t, uint64_t, int, Endpoints&, uint8_t*);
+  static constexpr Decoder kDecoders[] = {DecodeEndpointsOfMode<int(Modes)>...};
+  kDecoders[mode](lo, hi, isSigned, endpoints, entries);
+}
+
+// Palette entry e of each channel interpolates between its region's endpoints.
+// For display a negative value becomes +0, which shows as 0 like any negative.
+void InterpolatePortable(const Endpoints& endpoints, int isSigned, bool display,
+                         uint16_t halves[3][16]) {
+  const int32_t* weights = endpoints.twoRegions ? kBptcWeights3 : kBptcWeights4;
+  for (int c = 0; c < 3; ++c) {
+    for (int entry = 0; entry < 16; ++entry) {
+      const int region = endpoints.twoRegions ? entry >> 3 : 0;
+      const int32_t w = weights[endpoints.twoRegions ? entry & 7 : entry];
+      const int32_t e0 = endpoints.value[2 * region][c];
+      const int32_t e1 = endpoints.value[2 * region + 1][c];
       // Arithmetic shift: negative sums round towards minus infinity.
-      const int32_t t = (w * e1[c] + (64 - w) * e0[c] + 32) >> 6;
-      out[c] = isSigned ? FinishSigned(t) : FinishUnsigned(t);
+      int32_t t = (w * e1 + (64 - w) * e0 + 32) >> 6;
+      if (display && t < 0) t = 0;
+      halves[c][entry] = isSigned ? FinishSigned(t) : FinishUnsigned(t);
     }
   }
+}
+
+#if defined(__SSE2__)
+// (64 - w, w) for the 16 palette entries, as the 16-bit lane pairs that
+// _mm_madd_epi16 multiplies with an (e0, e1) pair: four entries per register.
+struct WeightPairs {
+  alignas(16) int16_t lanes[32];
+};
+
+constexpr WeightPairs MakeWeightPairs(const int32_t* weights, int count) {
+  WeightPairs pairs{};
+  for (int entry = 0; entry < 16; ++entry) {
+    pairs.lanes[2 * entry] = int16_t(64 - weights[entry % count]);
+    pairs.lanes[2 * entry + 1] = int16_t(weights[entry % count]);
+  }
+  return pairs;
+}
+
+constexpr WeightPairs kWeightPairs3 = MakeWeightPairs(kBptcWeights3, 8);
+constexpr WeightPairs kWeightPairs4 = MakeWeightPairs(kBptcWeights4, 16);
+
+// InterpolatePortable four entries at a time. Unsigned endpoints (0 to
+// 0xFFFF) go into the signed 16-bit lanes less 0x8000, and 64 x 0x8000 is
+// added back to the weighted sum.
+void InterpolateSse2(const Endpoints& endpoints, int isSigned, bool display,
+                     uint16_t halves[3][16]) {
+  const WeightPairs& weights = endpoints.twoRegions ? kWeightPairs3 : kWeightPairs4;
+  const int32_t offset = isSigned ? 0 : 0x8000;
+  const __m128i rounding = _mm_set1_epi32(isSigned ? 32 : 32 + 64 * 0x8000);
+  const __m128i signBit = _mm_set1_epi16(int16_t(0x8000));
+  const __m128i zero = _mm_setzero_si128();
+  const int secondRegion = endpoints.twoRegions ? 2 : 0;
+  for (int c = 0; c < 3; ++c) {
+    __m128i t[4];
+    for (int quarter = 0; quarter < 4; ++quarter) {
+      // Entries 8 to 15 of a two-region palette belong to region 1.
+      const int first = quarter < 2 ? 0 : secondRegion;
+      const uint32_t e0 = uint16_t(endpoints.value[first][c] - offset);
+      const uint32_t e1 = uint16_t(endpoints.value[first + 1][c] - offset);
+      const __m128i pair = _mm_set1_epi32(int32_t(e0 | e1 << 16));
+      const __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(weights.lanes) + quarter);
+      t[quarter] = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(pair, w), rounding), 6);
+      if (display) t[quarter] = _mm_andnot_si128(_mm_srai_epi32(t[quarter], 31), t[quarter]);
+    }
+    for (int half = 0; half < 2; ++half) {
+      const __m128i low = t[2 * half], high = t[2 * half + 1];
+      __m128i result;
+      if (isSigned) {
+        // |t| * 31 >> 5, then the sign of t unless the magnitude is zero.
+        const __m128i lowSign = _mm_srai_epi32(low, 31), highSign = _mm_srai_epi32(high, 31);
+        const __m128i lowMagnitude = _mm_sub_epi32(_mm_xor_si128(low, lowSign), lowSign);
+        const __m128i highMagnitude = _mm_sub_epi32(_mm_xor_si128(high, highSign), highSign);
+        const __m128i magnitude = _mm_packs_epi32(
+            _mm_srli_epi32(_mm_sub_epi32(_mm_slli_epi32(lowMagnitude, 5), lowMagnitude), 5),
+            _mm_srli_epi32(_mm_sub_epi32(_mm_slli_epi32(highMagnitude, 5), highMagnitude), 5));
+        const __m128i negative = _mm_and_si128(_mm_packs_epi32(lowSign, highSign), signBit);
+        result = _mm_or_si128(magnitude,
+                              _mm_andnot_si128(_mm_cmpeq_epi16(magnitude, zero), negative));
+      } else {
+        // t * 31 >> 6.
+        result = _mm_packs_epi32(_mm_srli_epi32(_mm_sub_epi32(_mm_slli_epi32(low, 5), low), 6),
+                                 _mm_srli_epi32(_mm_sub_epi32(_mm_slli_epi32(high, 5), high), 6));
+      }
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(&halves[c][8 * half]), result);
+    }
+  }
+}
+#endif
+
+// The reserved modes give 48 zero halves.
+template <bool kSse2>
+void DecodeTile(const uint8_t* block, int isSigned, bool display, Tile& tile) {
+  const uint64_t lo = LoadLe64(block);
+  const int mode = ReadMode(lo);
+  if (mode < 0) {
+    std::memset(&tile, 0, sizeof tile);
+    return;
+  }
+  Endpoints endpoints;
+  DecodeEndpointsOfAnyMode(mode, lo, LoadLe64(block + 8), isSigned, endpoints, tile.entries,
+                           std::make_index_sequence<kModeCount>());
+#if defined(__SSE2__)
+  if constexpr (kSse2) {
+    InterpolateSse2(endpoints, isSigned, display, tile.halves);
+    return;
+  }
+#endif
+  InterpolatePortable(endpoints, isSigned, display, tile.halves);
+}
+
+template <bool kSse2>
+void DecodeHalves(const uint8_t* block, uint16_t* halves, int32_t rowStride, int isSigned) {
+  Tile tile;
+  DecodeTile<kSse2>(block, isSigned, false, tile);
+  for (int pixel = 0; pixel < 16; ++pixel) {
+    uint16_t* out = halves + (pixel >> 2) * rowStride + 3 * (pixel & 3);
+    for (int c = 0; c < 3; ++c) out[c] = tile.halves[c][tile.entries[pixel]];
+  }
+}
+
+// Each channel of each palette entry is mapped through the table of display
+// bytes once; the negatives are zeros by now.
+template <bool kSse2>
+void DecodeRgba8(const uint8_t* block, int isSigned, uint8_t* rgba) {
+  Tile tile;
+  DecodeTile<kSse2>(block, isSigned, true, tile);
+  uint32_t pixels[16];
+  for (int entry = 0; entry < 16; ++entry) {
+    pixels[entry] = PackRgba(kHalfDisplayBytes[tile.halves[0][entry]],
+                             kHalfDisplayBytes[tile.halves[1][entry]],
+                             kHalfDisplayBytes[tile.halves[2][entry]], 255);
+  }
+  for (int pixel = 0; pixel < 16; ++pixel) StorePixel(rgba + 4 * pixel, pixels[tile.entries[pixel]]);
+}
+
+}  // namespace
+
+void DecodeBc6hBlock(const uint8_t* block, uint16_t* halves, int32_t rowStride, int isSigned) {
+  DecodeHalves<kSse2Build>(block, halves, rowStride, isSigned);
 }
 
 void DecodeBc6hBlockFloat(const uint8_t* block, float* floats, int32_t rowStride, int isSigned) {
@@ -253,17 +425,18 @@ void DecodeBc6hBlockFloat(const uint8_t* block, float* floats, int32_t rowStride
 }
 
 void DecodeBc6hBlockRgba8(const uint8_t* block, int isSigned, uint8_t* rgba) {
-  float linear[kTileValues];
-  DecodeBc6hBlockFloat(block, linear, kTileStride, isSigned);
-  for (int pixel = 0; pixel < 16; ++pixel) {
-    for (int c = 0; c < 3; ++c) {
-      float x = linear[3 * pixel + c];
-      if (x < 0.0f) x = 0.0f;
-      // Reinhard's x / (x + 1) folds the unbounded range into [0, 1).
-      rgba[4 * pixel + c] = EncodeSrgb8(x / (x + 1.0f));
-    }
-    rgba[4 * pixel + 3] = 255;
-  }
+  DecodeRgba8<kSse2Build>(block, isSigned, rgba);
 }
 
+namespace portable {
+
+void DecodeBc6hBlock(const uint8_t* block, uint16_t* halves, int32_t rowStride, int isSigned) {
+  DecodeHalves<false>(block, halves, rowStride, isSigned);
+}
+
+void DecodeBc6hBlockRgba8(const uint8_t* block, int isSigned, uint8_t* rgba) {
+  DecodeRgba8<false>(block, isSigned, rgba);
+}
+
+}  // namespace portable
 }  // namespace orvelle

@@ -21,10 +21,14 @@ void WriteZeros(const uint8_t*, uint8_t* destination, ptrdiff_t stride) {
   for (int row = 0; row < 4; ++row) std::memset(destination + row * stride, 0, 16);
 }
 
-template <int kSigned>
+template <bool kSse2, int kSigned>
 void WriteBc6h(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
   uint8_t tile[64];
-  DecodeBc6hBlockRgba8(block, kSigned, tile);
+  if constexpr (kSse2) {
+    DecodeBc6hBlockRgba8(block, kSigned, tile);
+  } else {
+    portable::DecodeBc6hBlockRgba8(block, kSigned, tile);
+  }
   CopyTile(tile, destination, stride);
 }
 
@@ -85,8 +89,8 @@ BlockRgba8Writer FindWriter(TextureFormat format) {
     case TexFmtYCoCgDxt5: return WriteScaledYCoCg<kSse2>;
     case TexFmtAlphaRgtc1: return WriteGrey<kSse2>;
     case TexFmtRgbaBptcUnorm: return WriteBc7<kSse2>;
-    case TexFmtRgbBptcSignedFloat: return WriteBc6h<1>;
-    case TexFmtRgbBptcUnsignedFloat: return WriteBc6h<0>;
+    case TexFmtRgbBptcSignedFloat: return WriteBc6h<kSse2, 1>;
+    case TexFmtRgbBptcUnsignedFloat: return WriteBc6h<kSse2, 0>;
     default: return WriteZeros;
   }
 }

@@ -1,4 +1,4 @@
-// Partition and weight tables of the BPTC formats (BC7, BC6H).
+// Partition tables of the BPTC formats (BC7, BC6H).
 #include "texture/bptc_tables.h"
 
 namespace orvelle {
@@ -143,9 +143,5 @@ const Bc7PartitionEntry kBc7Partitions[128][16] = {
     {A0,  1,  0, A1,  2,  2,  2,  2,  2,  2,  2,  2,  2,  2,  2, A2},  // 126
     {A0,  1,  1, A1,  2,  0,  1,  1, A2,  2,  0,  1,  2,  2,  2,  0},  // 127
 };
-
-const int32_t kBptcWeights2[4] = {0, 21, 43, 64};
-const int32_t kBptcWeights3[8] = {0, 9, 18, 27, 37, 46, 55, 64};
-const int32_t kBptcWeights4[16] = {0, 4, 9, 13, 17, 21, 26, 30, 34, 38, 43, 47, 51, 55, 60, 64};
 
 }  // namespace orvelle

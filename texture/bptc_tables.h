@@ -14,8 +14,11 @@ constexpr Bc7PartitionEntry kBc7AnchorFlag = 0x80;
 // BC6H uses rows 0-31.
 extern const Bc7PartitionEntry kBc7Partitions[128][16];
 
-extern const int32_t kBptcWeights2[4];
-extern const int32_t kBptcWeights3[8];
-extern const int32_t kBptcWeights4[16];
+// Interpolation weights (out of 64) of 2-, 3- and 4-bit indices; visible to
+// the compiler, so that the decoders can derive their own layouts from them.
+inline constexpr int32_t kBptcWeights2[4] = {0, 21, 43, 64};
+inline constexpr int32_t kBptcWeights3[8] = {0, 9, 18, 27, 37, 46, 55, 64};
+inline constexpr int32_t kBptcWeights4[16] = {0,  4,  9,  13, 17, 21, 26, 30,
+                                              34, 38, 43, 47, 51, 55, 60, 64};
 
 }  // namespace orvelle
