@@ -1,192 +1,321 @@
-// BC7 block decoder: eight modes of one to three subsets, p-bits, channel
-// rotation and separate alpha indices, driven by small per-mode tables.
+// BC7 block decoder: one decoder per mode, its field layout known at compile
+// time; endpoints expanded to 8 bits, a palette per subset, then one lookup
+// per pixel. The palettes are computed four channels at a time in SSE2 where
+// the compiler targets it.
 #include "texture/bc7.h"
 
+#include <array>
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "texture/block_bytes.h"
 #include "texture/bptc_tables.h"
+#include "texture/code_paths.h"
 
 namespace orvelle {
 namespace {
 
-constexpr unsigned kModeCount = 8;
-constexpr uint8_t kColourBits[kModeCount] = {4, 6, 5, 7, 5, 7, 7, 5};
-constexpr uint8_t kAlphaBits[kModeCount] = {0, 0, 0, 0, 6, 8, 7, 5};
-constexpr uint8_t kPbitModes = 0xCB;  // bit m set: mode m carries p-bits (0, 1, 3, 6, 7)
-constexpr unsigned kSharedPbitMode = 1;  // one p-bit per subset instead of per endpoint
-constexpr uint8_t kRotationModes = 0x30;  // modes 4 and 5
-constexpr unsigned kIndexSelectorMode = 4;
-constexpr uint8_t kSubsetCount[kModeCount] = {3, 2, 3, 2, 1, 1, 1, 2};
-constexpr uint8_t kPartitionBits[kModeCount] = {4, 6, 6, 6, 0, 0, 0, 6};
-constexpr uint8_t kIndexBits[kModeCount] = {3, 3, 2, 2, 2, 2, 4, 2};
-constexpr uint8_t kSecondaryIndexBits[kModeCount] = {0, 0, 0, 0, 3, 2, 0, 0};
-constexpr unsigned kThreeSubsetRows = 64;  // first three-subset row of kBc7Partitions
+enum Pbits { kNoPbits, kPbitPerSubset, kPbitPerEndpoint };
 
-// The one-subset modes: every pixel in subset 0, pixel 0 its anchor.
-constexpr Bc7PartitionEntry kOneSubset[16] = {kBc7AnchorFlag};
-
-// Indexed by index precision in bits (2 to 4).
-const int32_t* const kWeightsByBits[5] = {nullptr, nullptr, kBptcWeights2, kBptcWeights3,
-                                          kBptcWeights4};
-
-// The block as a 128-bit little-endian number, consumed from bit 0 upward.
-struct BitReader {
-  uint64_t low;
-  uint64_t high;
+struct ModeLayout {
+  int subsets;
+  int partitionBits;
+  int rotationBits;
+  int selectorBits;
+  int colourBits;
+  int alphaBits;  // 0: an opaque mode
+  Pbits pbits;    // one more low bit of each endpoint, or of the colour of both in a subset
+  int indexBits;
+  int secondaryIndexBits;  // modes 4 and 5 carry a second set of indices
 };
 
-uint64_t ReadLe64(const uint8_t* p) {
-  uint64_t value = 0;
-  for (int i = 7; i >= 0; --i) value = value << 8 | p[i];
-  return value;
+constexpr ModeLayout kModes[8] = {
+    {3, 4, 0, 0, 4, 0, kPbitPerEndpoint, 3, 0},
+    {2, 6, 0, 0, 6, 0, kPbitPerSubset, 3, 0},
+    {3, 6, 0, 0, 5, 0, kNoPbits, 2, 0},
+    {2, 6, 0, 0, 7, 0, kPbitPerEndpoint, 2, 0},
+    {1, 0, 2, 1, 5, 6, kNoPbits, 2, 3},
+    {1, 0, 2, 0, 7, 8, kNoPbits, 2, 2},
+    {1, 0, 0, 0, 7, 7, kPbitPerEndpoint, 4, 0},
+    {2, 6, 0, 0, 5, 5, kPbitPerEndpoint, 2, 0},
+};
+
+constexpr int kPaletteStride = 16;  // entries from one subset's palette to the next
+
+// Takes `count` bits (at most 32) of the block from `position` upward and advances it.
+inline uint32_t TakeBits(uint64_t lo, uint64_t hi, int& position, int count) {
+  if (count == 0) return 0;
+  uint64_t v;
+  if (position >= 64) {
+    v = hi >> (position - 64);
+  } else if (position + count <= 64) {
+    v = lo >> position;
+  } else {
+    v = lo >> position | hi << (64 - position);
+  }
+  position += count;
+  return uint32_t(v) & uint32_t((uint64_t{1} << count) - 1);
 }
 
-// Takes the next `count` bits, 1 to 8.
-uint32_t ReadBits(BitReader& reader, unsigned count) {
-  const uint32_t value = static_cast<uint32_t>(reader.low & ((uint64_t{1} << count) - 1));
-  reader.low = reader.low >> count | reader.high << (64 - count);
-  reader.high >>= count;
-  return value;
+// Every bit of the block from `position` (above 0) to bit 127.
+inline uint64_t BitsFrom(uint64_t lo, uint64_t hi, int position) {
+  return position >= 64 ? hi >> (position - 64) : lo >> position | hi << (64 - position);
 }
 
-// Replicates the top bits of an n-bit value into the low bits of a byte.
-int32_t ExpandToByte(uint32_t value, unsigned bits) {
-  const uint32_t shifted = value << (8 - bits);
-  return static_cast<int32_t>(shifted | shifted >> bits);
+// Makes the index at bit `position` one bit wider: its top bit, always zero, is not stored.
+inline uint64_t InsertZeroBit(uint64_t indices, int position) {
+  const uint64_t below = (uint64_t{1} << position) - 1;
+  return (indices & below) | (indices & ~below) << 1;
 }
 
-uint8_t Interpolate(int32_t e0, int32_t e1, int32_t weight) {
-  return static_cast<uint8_t>(((64 - weight) * e0 + weight * e1 + 32) >> 6);
-}
+// Endpoints as four 16-bit channels, R, G, B, A; two per subset.
+using Endpoints = uint16_t[6][4];
 
-// Up to six endpoints of R, G, B, A: subset 0's first and second, then subset 1's, ...
-using Endpoints = int32_t[6][4];
-
-// All reds, then all greens, then all blues, then (if the mode has it) all alphas.
-void ReadEndpoints(BitReader& reader, unsigned mode, unsigned count, Endpoints& endpoints) {
-  for (unsigned channel = 0; channel < 3; ++channel) {
-    for (unsigned e = 0; e < count; ++e) {
-      endpoints[e][channel] = static_cast<int32_t>(ReadBits(reader, kColourBits[mode]));
+// v becomes (v << (8 - n)) | (v << (8 - n)) >> n: the top bits replicated below.
+// A mode without alpha is opaque.
+void ExpandPortable(Endpoints& endpoints, int count, int colourBits, int alphaBits) {
+  for (int e = 0; e < count; ++e) {
+    for (int c = 0; c < 4; ++c) {
+      const int bits = c < 3 ? colourBits : alphaBits;
+      const uint32_t shifted = uint32_t{endpoints[e][c]} << (8 - bits);
+      endpoints[e][c] = bits == 0 ? 255 : uint16_t((shifted | shifted >> bits) & 0xFF);
     }
   }
-  if (kAlphaBits[mode]) {
-    for (unsigned e = 0; e < count; ++e) {
-      endpoints[e][3] = static_cast<int32_t>(ReadBits(reader, kAlphaBits[mode]));
-    }
+}
+
+// Entries i < count of the palette between e0 and e1, with the weights of
+// the index precision; only the bytes of `keep` are kept.
+void PalettePortable(const uint16_t* e0, const uint16_t* e1, const int32_t* weights, int count,
+                     uint32_t keep, uint32_t* palette) {
+  for (int i = 0; i < count; ++i) {
+    const int32_t w = weights[i];
+    uint32_t channels[4];
+    for (int c = 0; c < 4; ++c) channels[c] = uint32_t(((64 - w) * e0[c] + w * e1[c] + 32) >> 6);
+    palette[i] = PackRgba(channels[0], channels[1], channels[2], channels[3]) & keep;
   }
 }
 
-// A p-bit is one more low bit shared by the channels of an endpoint, or in
-// mode 1 by the colour channels of both endpoints of a subset.
-void AppendPbits(BitReader& reader, unsigned mode, unsigned subsets, Endpoints& endpoints) {
-  const unsigned count = 2 * subsets;
-  for (unsigned e = 0; e < count; ++e) {
-    for (int32_t& value : endpoints[e]) value = static_cast<int32_t>(uint32_t(value) << 1);
+#if defined(__SSE2__)
+// The 16-bit multipliers that expand a subset's two endpoints, lanes R, G, B,
+// A of each: x = v * 2^(8 - n), then x | x >> n as x | mulhi(x, 2^(16 - n)).
+void ExpandSse2(Endpoints& endpoints, int count, int colourBits, int alphaBits) {
+  const int up = 1 << (8 - colourBits);
+  const int upAlpha = alphaBits == 0 ? 0 : 1 << (8 - alphaBits);
+  const int down = 1 << (16 - colourBits);
+  const int downAlpha = alphaBits == 0 ? 0 : 1 << (16 - alphaBits);
+  const __m128i shiftUp = _mm_setr_epi16(short(up), short(up), short(up), short(upAlpha),
+                                         short(up), short(up), short(up), short(upAlpha));
+  const __m128i shiftDown =
+      _mm_setr_epi16(short(down), short(down), short(down), short(downAlpha), short(down),
+                     short(down), short(down), short(downAlpha));
+  const short opaque = alphaBits == 0 ? 255 : 0;
+  const __m128i alpha = _mm_setr_epi16(0, 0, 0, opaque, 0, 0, 0, opaque);
+  for (int e = 0; e < count; e += 2) {
+    auto* pair = reinterpret_cast<__m128i*>(endpoints[e]);
+    const __m128i x = _mm_mullo_epi16(_mm_load_si128(pair), shiftUp);
+    _mm_store_si128(pair, _mm_or_si128(_mm_or_si128(x, _mm_mulhi_epu16(x, shiftDown)), alpha));
   }
-  if (mode == kSharedPbitMode) {
-    for (unsigned s = 0; s < subsets; ++s) {
-      const int32_t bit = static_cast<int32_t>(ReadBits(reader, 1));
-      for (unsigned e = 2 * s; e < 2 * s + 2; ++e) {
-        for (unsigned channel = 0; channel < 3; ++channel) endpoints[e][channel] |= bit;
+}
+
+// The weights of 2-, 3- and 4-bit indices in 16-bit lanes, two entries per
+// register: entry 2i's weight in lanes 0-3, entry 2i + 1's in lanes 4-7.
+struct WeightLanes {
+  alignas(16) int16_t lanes[8][8];
+};
+
+constexpr WeightLanes MakeWeightLanes(const int32_t* weights, int count) {
+  WeightLanes result{};
+  for (int i = 0; i < count; ++i) {
+    for (int c = 0; c < 4; ++c) result.lanes[i / 2][4 * (i % 2) + c] = int16_t(weights[i]);
+  }
+  return result;
+}
+
+constexpr WeightLanes kWeightLanes2 = MakeWeightLanes(kBptcWeights2, 4);
+constexpr WeightLanes kWeightLanes3 = MakeWeightLanes(kBptcWeights3, 8);
+constexpr WeightLanes kWeightLanes4 = MakeWeightLanes(kBptcWeights4, 16);
+
+// PalettePortable two entries per register, as e0 + ((w (e1 - e0) + 32) >> 6),
+// which equals ((64 - w) e0 + w e1 + 32) >> 6 since 64 e0 divides exactly.
+void PaletteSse2(const uint16_t* e0, const uint16_t* e1, const int32_t* weights, int count,
+                 uint32_t keep, uint32_t* palette) {
+  const WeightLanes& lanes = weights == kBptcWeights2   ? kWeightLanes2
+                             : weights == kBptcWeights3 ? kWeightLanes3
+                                                        : kWeightLanes4;
+  const __m128i low = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(e0));
+  const __m128i first = _mm_unpacklo_epi64(low, low);
+  const __m128i high = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(e1));
+  const __m128i difference = _mm_sub_epi16(_mm_unpacklo_epi64(high, high), first);
+  const __m128i rounding = _mm_set1_epi16(32);
+  const __m128i kept = _mm_set1_epi32(int(keep));
+  auto entries = [&](int pair) {
+    const __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes.lanes[pair]));
+    return _mm_add_epi16(
+        first, _mm_srai_epi16(_mm_add_epi16(_mm_mullo_epi16(difference, w), rounding), 6));
+  };
+  for (int pair = 0; pair < count / 2; pair += 2) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(palette + 2 * pair),
+                     _mm_and_si128(_mm_packus_epi16(entries(pair), entries(pair + 1)), kept));
+  }
+}
+#endif
+
+template <bool kSse2>
+void Expand(Endpoints& endpoints, int count, int colourBits, int alphaBits) {
+#if defined(__SSE2__)
+  if constexpr (kSse2) return ExpandSse2(endpoints, count, colourBits, alphaBits);
+#endif
+  ExpandPortable(endpoints, count, colourBits, alphaBits);
+}
+
+template <bool kSse2>
+void Palette(const uint16_t* e0, const uint16_t* e1, const int32_t* weights, int count,
+             uint32_t keep, uint32_t* palette) {
+#if defined(__SSE2__)
+  if constexpr (kSse2) return PaletteSse2(e0, e1, weights, count, keep, palette);
+#endif
+  PalettePortable(e0, e1, weights, count, keep, palette);
+}
+
+constexpr const int32_t* WeightsOf(int bits) {
+  return bits == 2 ? kBptcWeights2 : bits == 3 ? kBptcWeights3 : kBptcWeights4;
+}
+
+template <bool kSse2, int Mode>
+void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride) {
+  constexpr ModeLayout m = kModes[Mode];
+  constexpr int endpointCount = 2 * m.subsets;
+  int position = Mode + 1;
+  const uint32_t partition = TakeBits(lo, hi, position, m.partitionBits);
+  const uint32_t rotation = TakeBits(lo, hi, position, m.rotationBits);
+  const uint32_t selector = TakeBits(lo, hi, position, m.selectorBits);
+
+  // All reds first, then all greens, all blues and (where the mode has them) all alphas.
+  alignas(16) Endpoints endpoints = {};
+  for (int c = 0; c < 3; ++c) {
+    for (int e = 0; e < endpointCount; ++e) {
+      endpoints[e][c] = uint16_t(TakeBits(lo, hi, position, m.colourBits));
+    }
+  }
+  for (int e = 0; e < endpointCount && m.alphaBits != 0; ++e) {
+    endpoints[e][3] = uint16_t(TakeBits(lo, hi, position, m.alphaBits));
+  }
+  if constexpr (m.pbits == kPbitPerEndpoint) {
+    for (int e = 0; e < endpointCount; ++e) {
+      const uint32_t bit = TakeBits(lo, hi, position, 1);
+      for (uint16_t& value : endpoints[e]) value = uint16_t(value << 1 | bit);
+    }
+  } else if constexpr (m.pbits == kPbitPerSubset) {
+    for (int s = 0; s < m.subsets; ++s) {
+      const uint32_t bit = TakeBits(lo, hi, position, 1);
+      for (int c = 0; c < 3; ++c) {
+        endpoints[2 * s][c] = uint16_t(endpoints[2 * s][c] << 1 | bit);
+        endpoints[2 * s + 1][c] = uint16_t(endpoints[2 * s + 1][c] << 1 | bit);
       }
     }
+  }
+  constexpr int pbit = m.pbits == kNoPbits ? 0 : 1;
+  Expand<kSse2>(endpoints, endpointCount, m.colourBits + pbit, m.alphaBits ? m.alphaBits + pbit : 0);
+
+  constexpr int bits = m.indexBits;
+  constexpr uint64_t indexMask = (uint64_t{1} << bits) - 1;
+  alignas(16) uint32_t palette[3 * kPaletteStride];
+  // The anchor indices (pixel 0's, and those of the other subsets) are stored
+  // without their top bit, which is always zero.
+  uint64_t indices = InsertZeroBit(BitsFrom(lo, hi, position), bits - 1);
+
+  if constexpr (m.secondaryIndexBits == 0) {
+    const Bc7PartitionLayout* layout = nullptr;
+    if constexpr (m.subsets > 1) {
+      layout = &kBc7PartitionLayouts[(m.subsets == 3 ? 64 : 0) + partition];
+      for (const uint8_t anchor : layout->anchors) {
+        if (anchor < 16) indices = InsertZeroBit(indices, anchor * bits + bits - 1);
+      }
+    }
+    for (int s = 0; s < m.subsets; ++s) {
+      Palette<kSse2>(endpoints[2 * s], endpoints[2 * s + 1], WeightsOf(bits), 1 << bits,
+                     0xFFFFFFFF, palette + kPaletteStride * s);
+    }
+    for (int pixel = 0; pixel < 16; ++pixel) {
+      uint32_t entry = uint32_t(indices >> (bits * pixel) & indexMask);
+      if constexpr (m.subsets > 1) entry += layout->paletteOffset[pixel];
+      StorePixel(destination + (pixel >> 2) * stride + 4 * (pixel & 3), palette[entry]);
+    }
   } else {
-    for (unsigned e = 0; e < count; ++e) {
-      const int32_t bit = static_cast<int32_t>(ReadBits(reader, 1));
-      for (int32_t& value : endpoints[e]) value |= bit;
+    // Modes 4 and 5: colour and alpha interpolate with different indices.
+    // Rotation r exchanges channel r - 1 with alpha after interpolation, which
+    // comes to exchanging them in both endpoints and swapping which palette
+    // gives which byte.
+    if (rotation != 0) {
+      for (uint16_t* endpoint : {endpoints[0], endpoints[1]}) {
+        std::swap(endpoint[rotation - 1], endpoint[3]);
+      }
+    }
+    const uint32_t moved = rotation == 0 ? 3 : rotation - 1;
+    const uint32_t alphaByte = PackRgba(moved == 0 ? 255 : 0, moved == 1 ? 255 : 0,
+                                        moved == 2 ? 255 : 0, moved == 3 ? 255 : 0);
+    // The selector makes the secondary indices drive the colour.
+    const uint32_t primaryKeep = selector != 0 ? alphaByte : ~alphaByte;
+    constexpr int secondaryBits = m.secondaryIndexBits;
+    constexpr int secondaryStart = 128 - (16 * secondaryBits - 1);
+    uint64_t secondary = InsertZeroBit(BitsFrom(lo, hi, secondaryStart), secondaryBits - 1);
+    Palette<kSse2>(endpoints[0], endpoints[1], WeightsOf(bits), 1 << bits, primaryKeep, palette);
+    Palette<kSse2>(endpoints[0], endpoints[1], WeightsOf(secondaryBits), 1 << secondaryBits,
+                   ~primaryKeep, palette + kPaletteStride);
+    constexpr uint64_t secondaryMask = (uint64_t{1} << secondaryBits) - 1;
+    for (int pixel = 0; pixel < 16; ++pixel) {
+      const uint32_t pixelValue =
+          palette[indices >> (bits * pixel) & indexMask] |
+          palette[kPaletteStride + (secondary >> (secondaryBits * pixel) & secondaryMask)];
+      StorePixel(destination + (pixel >> 2) * stride + 4 * (pixel & 3), pixelValue);
     }
   }
 }
 
-// To 8 bits per channel; modes without alpha are opaque.
-void ExpandEndpoints(unsigned mode, unsigned count, unsigned pbit, Endpoints& endpoints) {
-  const unsigned colourBits = kColourBits[mode] + pbit;
-  const unsigned alphaBits = kAlphaBits[mode] ? kAlphaBits[mode] + pbit : 0;
-  for (unsigned e = 0; e < count; ++e) {
-    for (unsigned channel = 0; channel < 3; ++channel) {
-      endpoints[e][channel] = ExpandToByte(uint32_t(endpoints[e][channel]), colourBits);
-    }
-    endpoints[e][3] = alphaBits ? ExpandToByte(uint32_t(endpoints[e][3]), alphaBits) : 255;
-  }
+// The reserved mode (no set bit in the first byte) decodes to transparent black.
+void DecodeReserved(uint64_t, uint64_t, uint8_t* destination, ptrdiff_t stride) {
+  for (int row = 0; row < 4; ++row) std::memset(destination + row * stride, 0, 16);
 }
 
-const Bc7PartitionEntry* ReadPartition(BitReader& reader, unsigned mode) {
-  switch (kSubsetCount[mode]) {
-    case 1:
-      return kOneSubset;
-    case 2:
-      return kBc7Partitions[ReadBits(reader, kPartitionBits[mode])];
-    default:
-      return kBc7Partitions[kThreeSubsetRows + ReadBits(reader, kPartitionBits[mode])];
-  }
+// The mode is the number of zero bits below the lowest set bit of the first byte.
+constexpr int ModeOf(uint32_t firstByte) {
+  int mode = 0;
+  while (mode < 8 && (firstByte >> mode & 1) == 0) ++mode;
+  return mode;
 }
 
-void FillReservedTile(uint8_t* destination, int32_t rowStride) {
-  for (int row = 0; row < 4; ++row) {
-    std::memset(destination + static_cast<ptrdiff_t>(row) * rowStride, 0, 16);
-  }
+template <size_t... Bytes>
+constexpr std::array<uint8_t, 256> ModesOf(std::index_sequence<Bytes...>) {
+  return {uint8_t(ModeOf(Bytes))...};
+}
+
+constexpr std::array<uint8_t, 256> kModeOfFirstByte = ModesOf(std::make_index_sequence<256>());
+
+template <bool kSse2>
+void Decode(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+  using Decoder = void (*)(uint64_t, uint64_t, uint8_t*, ptrdiff_t);
+  static constexpr Decoder kDecoders[9] = {
+      DecodeMode<kSse2, 0>, DecodeMode<kSse2, 1>, DecodeMode<kSse2, 2>,
+      DecodeMode<kSse2, 3>, DecodeMode<kSse2, 4>, DecodeMode<kSse2, 5>,
+      DecodeMode<kSse2, 6>, DecodeMode<kSse2, 7>, DecodeReserved};
+  kDecoders[kModeOfFirstByte[block[0]]](LoadLe64(block), LoadLe64(block + 8), destination, stride);
 }
 
 }  // namespace
 
 void DecodeBc7Block(const uint8_t* block, uint8_t* destination, int32_t rowStride) {
-  unsigned mode = 0;
-  while (mode < kModeCount && (block[0] >> mode & 1) == 0) ++mode;
-  if (mode == kModeCount) {  // reserved: transparent black
-    FillReservedTile(destination, rowStride);
-    return;
-  }
-
-  BitReader reader{ReadLe64(block), ReadLe64(block + 8)};
-  ReadBits(reader, mode + 1);
-  const Bc7PartitionEntry* partition = ReadPartition(reader, mode);
-  const uint32_t rotation = (kRotationModes >> mode & 1) ? ReadBits(reader, 2) : 0;
-  const uint32_t selector = mode == kIndexSelectorMode ? ReadBits(reader, 1) : 0;
-
-  const unsigned subsets = kSubsetCount[mode];
-  const unsigned pbit = kPbitModes >> mode & 1;
-  Endpoints endpoints = {};
-  ReadEndpoints(reader, mode, 2 * subsets, endpoints);
-  if (pbit) AppendPbits(reader, mode, subsets, endpoints);
-  ExpandEndpoints(mode, 2 * subsets, pbit, endpoints);
-
-  // An anchor's index is stored without its top bit, which is always zero.
-  const unsigned indexBits = kIndexBits[mode];
-  uint8_t primary[16];
-  for (unsigned p = 0; p < 16; ++p) {
-    primary[p] = static_cast<uint8_t>(ReadBits(reader, indexBits - (partition[p] >> 7)));
-  }
-
-  // Secondary indices, when present, follow all primary ones; pixel 0 is their anchor.
-  const unsigned secondaryBits = kSecondaryIndexBits[mode];
-  const int32_t* primaryWeights = kWeightsByBits[indexBits];
-  const int32_t* secondaryWeights = kWeightsByBits[secondaryBits];
-  for (unsigned p = 0; p < 16; ++p) {
-    int32_t colourWeight = primaryWeights[primary[p]];
-    int32_t alphaWeight = colourWeight;
-    if (secondaryBits) {
-      const int32_t secondary = secondaryWeights[ReadBits(reader, secondaryBits - (p == 0))];
-      if (selector) {
-        colourWeight = secondary;
-      } else {
-        alphaWeight = secondary;
-      }
-    }
-    const unsigned subset = partition[p] & kBc7SubsetMask;
-    const int32_t* e0 = endpoints[2 * subset];
-    const int32_t* e1 = endpoints[2 * subset + 1];
-    uint8_t pixel[4] = {Interpolate(e0[0], e1[0], colourWeight),
-                        Interpolate(e0[1], e1[1], colourWeight),
-                        Interpolate(e0[2], e1[2], colourWeight),
-                        Interpolate(e0[3], e1[3], alphaWeight)};
-    if (rotation) {  // 1, 2, 3: exchange R, G or B with A
-      const uint8_t swapped = pixel[rotation - 1];
-      pixel[rotation - 1] = pixel[3];
-      pixel[3] = swapped;
-    }
-    std::memcpy(destination + static_cast<ptrdiff_t>(p >> 2) * rowStride + 4 * (p & 3), pixel, 4);
-  }
+  Decode<kSse2Build>(block, destination, rowStride);
 }
+
+namespace portable {
+void DecodeBc7Block(const uint8_t* block, uint8_t* destination, int32_t rowStride) {
+  Decode<false>(block, destination, rowStride);
+}
+}  // namespace portable
 
 }  // namespace orvelle

@@ -78,7 +78,11 @@ void WriteGrey(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
 
 template <bool kSse2>
 void WriteBc7(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
-  DecodeBc7Block(block, destination, static_cast<int32_t>(stride));
+  if constexpr (kSse2) {
+    DecodeBc7Block(block, destination, static_cast<int32_t>(stride));
+  } else {
+    portable::DecodeBc7Block(block, destination, static_cast<int32_t>(stride));
+  }
 }
 
 template <bool kSse2>

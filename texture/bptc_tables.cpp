@@ -1,6 +1,9 @@
 // Partition tables of the BPTC formats (BC7, BC6H).
 #include "texture/bptc_tables.h"
 
+#include <cstddef>
+#include <utility>
+
 namespace orvelle {
 namespace {
 
@@ -11,7 +14,7 @@ constexpr Bc7PartitionEntry A2 = kBc7AnchorFlag | 2;
 
 }  // namespace
 
-const Bc7PartitionEntry kBc7Partitions[128][16] = {
+constexpr Bc7PartitionEntry kBc7Partitions[128][16] = {
     // Two subsets.
     {A0,  0,  1,  1,  0,  0,  1,  1,  0,  0,  1,  1,  0,  0,  1, A1},  // 0
     {A0,  0,  0,  1,  0,  0,  0,  1,  0,  0,  0,  1,  0,  0,  0, A1},  // 1
@@ -143,5 +146,27 @@ const Bc7PartitionEntry kBc7Partitions[128][16] = {
     {A0,  1,  0, A1,  2,  2,  2,  2,  2,  2,  2,  2,  2,  2,  2, A2},  // 126
     {A0,  1,  1, A1,  2,  0,  1,  1, A2,  2,  0,  1,  2,  2,  2,  0},  // 127
 };
+
+namespace {
+
+constexpr Bc7PartitionLayout LayoutOf(const Bc7PartitionEntry (&row)[16]) {
+  Bc7PartitionLayout layout{{}, {16, 16}};
+  int anchors = 0;
+  for (int pixel = 0; pixel < 16; ++pixel) {
+    layout.paletteOffset[pixel] = uint8_t((row[pixel] & kBc7SubsetMask) * 16);
+    if (pixel != 0 && (row[pixel] & kBc7AnchorFlag) != 0) layout.anchors[anchors++] = uint8_t(pixel);
+  }
+  return layout;
+}
+
+template <std::size_t... Rows>
+constexpr std::array<Bc7PartitionLayout, sizeof...(Rows)> LayoutsOf(std::index_sequence<Rows...>) {
+  return {LayoutOf(kBc7Partitions[Rows])...};
+}
+
+}  // namespace
+
+constexpr std::array<Bc7PartitionLayout, 128> kBc7PartitionLayouts =
+    LayoutsOf(std::make_index_sequence<128>());
 
 }  // namespace orvelle

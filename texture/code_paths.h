@@ -23,6 +23,7 @@ void DecodeBc1Block(const uint8_t* block, uint8_t* destination, int32_t rowStrid
 void DecodeBc3Block(const uint8_t* block, uint8_t* destination, int32_t rowStride);
 void DecodeBc4Block(const uint8_t* block, uint8_t* destination, int32_t rowStride,
                     int32_t pixelStep);
+void DecodeBc7Block(const uint8_t* block, uint8_t* destination, int32_t rowStride);
 void DecodeBc6hBlock(const uint8_t* block, uint16_t* halves, int32_t rowStride, int isSigned);
 void DecodeBc6hBlockRgba8(const uint8_t* block, int isSigned, uint8_t* rgba);
 BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format);

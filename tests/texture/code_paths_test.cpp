@@ -12,6 +12,7 @@
 #include "tests/support/golden_data.h"
 #include "texture/bc1_bc3_bc4.h"
 #include "texture/bc6h.h"
+#include "texture/bc7.h"
 
 namespace orvelle {
 namespace {
@@ -85,6 +86,13 @@ TEST(CodePaths, Bc4ValuesAgreeOnEveryEndpointPair) {
   ExpectSameTiles(
       blocks, 8, [](const uint8_t* b, uint8_t* t) { DecodeBc4Block(b, t, 4, 1); },
       [](const uint8_t* b, uint8_t* t) { portable::DecodeBc4Block(b, t, 4, 1); }, "BC4 values");
+}
+
+TEST(CodePaths, Bc7DecodersAgreeOnTheGoldenBlocks) {
+  const std::vector<uint8_t> blocks = GoldenTexture(TexFmtRgbaBptcUnorm, kBlocks, 7);
+  ExpectSameTiles(
+      blocks, 16, [](const uint8_t* b, uint8_t* t) { DecodeBc7Block(b, t, 20); },
+      [](const uint8_t* b, uint8_t* t) { portable::DecodeBc7Block(b, t, 20); }, "BC7", 76);
 }
 
 TEST(CodePaths, Bc6hHalvesAgreeOnTheGoldenBlocks) {
