@@ -89,4 +89,34 @@ inline std::vector<uint8_t> EncodeFrameInput(uint32_t width, uint32_t height, ui
   return WithPrefix(prefix, frame);
 }
 
+// downscale_fuzzer: source width and height (2 bytes each, little-endian),
+// target width and height (a byte each), then the source's pixel bytes,
+// repeated as often as the source needs.
+struct DownscaleInput {
+  uint32_t sourceWidth;
+  uint32_t sourceHeight;
+  uint32_t targetWidth;
+  uint32_t targetHeight;
+  const uint8_t* pixels;
+  size_t length;
+};
+
+constexpr size_t kDownscalePrefix = 6;
+
+inline bool ParseDownscaleInput(const uint8_t* data, size_t size, DownscaleInput* input) {
+  if (size < kDownscalePrefix) return false;
+  *input = {Le16(data), Le16(data + 2), data[4], data[5], data + kDownscalePrefix, size - kDownscalePrefix};
+  return true;
+}
+
+inline std::vector<uint8_t> EncodeDownscaleInput(uint32_t sourceWidth, uint32_t sourceHeight, uint8_t targetWidth,
+                                                 uint8_t targetHeight, const std::vector<uint8_t>& pixels) {
+  std::vector<uint8_t> prefix;
+  PutLe16(&prefix, sourceWidth);
+  PutLe16(&prefix, sourceHeight);
+  prefix.push_back(targetWidth);
+  prefix.push_back(targetHeight);
+  return WithPrefix(prefix, pixels);
+}
+
 }  // namespace orvelle::fuzz

@@ -7,7 +7,7 @@ set -euo pipefail
 writer=${1:?usage: make_corpus.sh SEED-WRITER SEED-DIR}
 seeds=${2:?usage: make_corpus.sh SEED-WRITER SEED-DIR}
 rm -rf "$seeds"
-mkdir -p "$seeds"/{pipeline,hap_frame,frame_to_rgba,block}
+mkdir -p "$seeds"/{pipeline,hap_frame,frame_to_rgba,block,downscale}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

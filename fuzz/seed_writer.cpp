@@ -1,6 +1,7 @@
 // Writes the seed corpora of the fuzzers: movies and frames of every codec
-// built in code, BC6H and BC7 blocks of every mode, and, given frames that
-// ffmpeg cut out of its movies, those frames in each fuzzer's input layout.
+// built in code, BC6H and BC7 blocks of every mode, images of the shapes the
+// downscaler treats apart, and, given frames that ffmpeg cut out of its
+// movies, those frames in each fuzzer's input layout.
 //   fuzz_seed_writer CORPUS-DIR [FRAME-FILE WIDTH HEIGHT]...
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 namespace {
 
 using namespace orvelle::testing;
+using orvelle::fuzz::EncodeDownscaleInput;
 using orvelle::fuzz::EncodeFrameInput;
 using orvelle::fuzz::EncodeHapFrameInput;
 
@@ -79,6 +81,17 @@ void WriteBlockSeeds(CorpusWriter* corpus) {
   }
 }
 
+// Shapes that reach the downscaler's different paths: a common thumbnail,
+// boxes that straddle its column strips, boxes too tall for 16-bit sums, an
+// enlargement and an empty source.
+void WriteDownscaleSeeds(CorpusWriter* corpus) {
+  corpus->Write("downscale", "thumbnail", EncodeDownscaleInput(40, 24, 16, 10, Pattern(60, 1)));
+  corpus->Write("downscale", "wide", EncodeDownscaleInput(9000, 3, 32, 1, Pattern(97, 2)));
+  corpus->Write("downscale", "tall", EncodeDownscaleInput(3, 16384, 1, 32, Bytes(12, 0xFF)));
+  corpus->Write("downscale", "enlarged", EncodeDownscaleInput(3, 2, 7, 5, Pattern(24, 3)));
+  corpus->Write("downscale", "empty", EncodeDownscaleInput(0, 5, 4, 4, {}));
+}
+
 // A frame that ffmpeg cut out of a movie, and the 16-byte slices of its first texture bytes.
 void WriteFfmpegFrame(CorpusWriter* corpus, const char* path, uint32_t width, uint32_t height) {
   std::ifstream in(path, std::ios::binary);
@@ -105,6 +118,7 @@ int main(int argc, char** argv) {
   CorpusWriter corpus(argv[1]);
   WriteBuiltSeeds(&corpus);
   WriteBlockSeeds(&corpus);
+  WriteDownscaleSeeds(&corpus);
   for (int i = 2; i < argc; i += 3) {
     WriteFfmpegFrame(&corpus, argv[i], static_cast<uint32_t>(std::atoi(argv[i + 1])),
                      static_cast<uint32_t>(std::atoi(argv[i + 2])));

@@ -3,7 +3,7 @@
 #   fuzz.sh [--seconds N] [--jobs N] [--fuzzer NAME]... [--build-dir DIR]
 #     --seconds  time per fuzzer (default 30)
 #     --jobs     parallel worker processes per fuzzer (libFuzzer fork mode; default 1)
-#     --fuzzer   run only this one (repeatable): pipeline, hap_frame, frame_to_rgba, block
+#     --fuzzer   run only this one (repeatable): pipeline, hap_frame, frame_to_rgba, block, downscale
 # Generated seeds live in DIR/seeds, the growing corpus in DIR/corpus, logs in
 # DIR/logs and crashing inputs in DIR/artifacts. Exits non-zero on any finding.
 set -euo pipefail
@@ -21,7 +21,7 @@ while [ $# -gt 0 ]; do
     *) echo "usage: fuzz.sh [--seconds N] [--jobs N] [--fuzzer NAME]... [--build-dir DIR]" >&2; exit 2 ;;
   esac
 done
-[ ${#fuzzers[@]} -gt 0 ] || fuzzers=(pipeline hap_frame frame_to_rgba block)
+[ ${#fuzzers[@]} -gt 0 ] || fuzzers=(pipeline hap_frame frame_to_rgba block downscale)
 
 echo "== building fuzzers in $dir"
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
