@@ -58,10 +58,81 @@ void WriteBc3(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
   }
 }
 
+#if defined(__SSE2__)
+// Two rows of R, G, B as 32-bit lanes, each v * 255 + 0.5 cut to a byte as
+// ClampToByte does: truncated, negatives to 0, above 255 to 255 (the packs
+// saturate). Alpha is 255.
+void StoreRgbRows(const __m128i (&rgb)[2][3], uint8_t* destination, ptrdiff_t stride) {
+  const __m128i red = _mm_packs_epi32(rgb[0][0], rgb[1][0]);
+  const __m128i green = _mm_packs_epi32(rgb[0][1], rgb[1][1]);
+  const __m128i blue = _mm_packs_epi32(rgb[0][2], rgb[1][2]);
+  const __m128i redBlue = _mm_packus_epi16(red, blue);
+  const __m128i greenAlpha = _mm_packus_epi16(green, _mm_set1_epi16(255));
+  const __m128i redGreen = _mm_unpacklo_epi8(redBlue, greenAlpha);
+  const __m128i blueAlpha = _mm_unpackhi_epi8(redBlue, greenAlpha);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(destination), _mm_unpacklo_epi16(redGreen, blueAlpha));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + stride),
+                   _mm_unpackhi_epi16(redGreen, blueAlpha));
+}
+
+__m128i ToByteLanes(__m128 value) {
+  return _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(value, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
+}
+
+// ConvertScaledYCoCg's arithmetic, operation for operation, but its divisions
+// done once per palette entry (four colours, eight lumas) rather than once per
+// pixel; each pixel then gathers its entries' co, cg and y.
+void WriteScaledYCoCgSse2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+  const __m128i colours = Bc1PaletteSse2(block + 8, true);  // Co, Cg, scale per entry
+  const __m128i byteMask = _mm_set1_epi32(0xFF);
+  const __m128 co = _mm_cvtepi32_ps(_mm_and_si128(colours, byteMask));
+  const __m128 cg = _mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(colours, 8), byteMask));
+  const __m128 code = _mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(colours, 16), byteMask));
+  const __m128 one = _mm_set1_ps(1.0f), half = _mm_set1_ps(0.5f), full = _mm_set1_ps(255.0f);
+  const __m128 scale = _mm_div_ps(one, _mm_add_ps(_mm_mul_ps(code, _mm_set1_ps(0.125f)), one));
+  const __m128 scaledCo = _mm_mul_ps(_mm_sub_ps(_mm_div_ps(co, full), half), scale);
+  const __m128 scaledCg = _mm_mul_ps(_mm_sub_ps(_mm_div_ps(cg, full), half), scale);
+  alignas(16) uint64_t chroma[4];  // co and cg of each colour entry
+  _mm_store_ps(reinterpret_cast<float*>(chroma), _mm_unpacklo_ps(scaledCo, scaledCg));
+  _mm_store_ps(reinterpret_cast<float*>(chroma + 2), _mm_unpackhi_ps(scaledCo, scaledCg));
+
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i lumaWords = _mm_unpacklo_epi8(Bc4ValuesSse2(block), zero);
+  alignas(16) float luma[8];
+  _mm_store_ps(luma, _mm_div_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(lumaWords, zero)), full));
+  _mm_store_ps(luma + 4, _mm_div_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(lumaWords, zero)), full));
+
+  uint32_t colourIndices = LoadLe32(block + 12);
+  uint64_t alphaIndices = LoadLe64(block) >> 16;
+  const auto* chromaPairs = reinterpret_cast<const double*>(chroma);
+  for (int rows = 0; rows < 4; rows += 2, destination += 2 * stride) {
+    __m128i rgb[2][3];
+    for (int r = 0; r < 2; ++r, colourIndices >>= 8, alphaIndices >>= 12) {
+      // Each pixel's entries, gathered in registers.
+      const __m128 first = _mm_castpd_ps(_mm_loadh_pd(_mm_load_sd(&chromaPairs[colourIndices & 3]),
+                                                      &chromaPairs[colourIndices >> 2 & 3]));
+      const __m128 second = _mm_castpd_ps(_mm_loadh_pd(
+          _mm_load_sd(&chromaPairs[colourIndices >> 4 & 3]), &chromaPairs[colourIndices >> 6 & 3]));
+      const __m128 pixelCo = _mm_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0));
+      const __m128 pixelCg = _mm_shuffle_ps(first, second, _MM_SHUFFLE(3, 1, 3, 1));
+      const __m128 y = _mm_setr_ps(luma[alphaIndices & 7], luma[alphaIndices >> 3 & 7],
+                                   luma[alphaIndices >> 6 & 7], luma[alphaIndices >> 9 & 7]);
+      rgb[r][0] = ToByteLanes(_mm_sub_ps(_mm_add_ps(y, pixelCo), pixelCg));
+      rgb[r][1] = ToByteLanes(_mm_add_ps(y, pixelCg));
+      rgb[r][2] = ToByteLanes(_mm_sub_ps(_mm_sub_ps(y, pixelCo), pixelCg));
+    }
+    StoreRgbRows(rgb, destination, stride);
+  }
+}
+#endif
+
 template <bool kSse2>
 void WriteScaledYCoCg(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+#if defined(__SSE2__)
+  if constexpr (kSse2) return WriteScaledYCoCgSse2(block, destination, stride);
+#endif
   uint8_t tile[64];
-  WriteBc3<kSse2>(block, tile, 16);
+  portable::DecodeBc3Block(block, tile, 16);
   ConvertScaledYCoCg(tile);
   CopyTile(tile, destination, stride);
 }
