@@ -170,9 +170,37 @@ BlockRgba8Writer FindWriter(TextureFormat format) {
   }
 }
 
+// The writer inlined into the loop, so that consecutive blocks overlap.
+template <BlockRgba8Writer kWrite>
+void WriteRow(const uint8_t* blocks, uint32_t count, uint32_t blockBytes, uint8_t* destination,
+              ptrdiff_t stride) {
+  for (uint32_t i = 0; i < count; ++i, blocks += blockBytes, destination += 16) {
+    kWrite(blocks, destination, stride);
+  }
+}
+
 }  // namespace
 
 BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format) { return FindWriter<kSse2Build>(format); }
+
+void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
+                   uint8_t* destination, ptrdiff_t stride) {
+  constexpr bool kSse2 = kSse2Build;
+  const uint32_t bytes = BytesPerBlock(format);
+  switch (format) {
+    case TexFmtRgbDxt1: return WriteRow<WriteOpaqueBc1<kSse2>>(blocks, count, bytes, destination, stride);
+    case TexFmtRgbaDxt5: return WriteRow<WriteBc3<kSse2>>(blocks, count, bytes, destination, stride);
+    case TexFmtYCoCgDxt5:
+      return WriteRow<WriteScaledYCoCg<kSse2>>(blocks, count, bytes, destination, stride);
+    case TexFmtAlphaRgtc1: return WriteRow<WriteGrey<kSse2>>(blocks, count, bytes, destination, stride);
+    case TexFmtRgbaBptcUnorm: return WriteRow<WriteBc7<kSse2>>(blocks, count, bytes, destination, stride);
+    case TexFmtRgbBptcSignedFloat:
+      return WriteRow<WriteBc6h<kSse2, 1>>(blocks, count, bytes, destination, stride);
+    case TexFmtRgbBptcUnsignedFloat:
+      return WriteRow<WriteBc6h<kSse2, 0>>(blocks, count, bytes, destination, stride);
+    default: return WriteRow<WriteZeros>(blocks, count, 16, destination, stride);
+  }
+}
 
 namespace portable {
 BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format) { return FindWriter<false>(format); }

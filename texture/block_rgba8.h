@@ -15,4 +15,9 @@ using BlockRgba8Writer = void (*)(const uint8_t* block, uint8_t* destination, pt
 // The writer of `format`; an unknown format's writer stores zeros.
 BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format);
 
+// The writer of `format` over `count` consecutive blocks, each 16 bytes to
+// the right of the last: a row of blocks wholly inside the image.
+void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
+                   uint8_t* destination, ptrdiff_t stride);
+
 }  // namespace orvelle

@@ -27,33 +27,33 @@ uint8_t ClampToByte(float value) {
 
 // Walks the blocks top to bottom, left to right. With an alpha plane (BC4,
 // same block numbering) its values replace the A bytes of each decoded block.
-// A block wholly inside the image is written straight into it; one that
-// crosses the right or bottom edge goes through the block buffer.
+// The blocks wholly inside the image are written straight into it, a row at
+// a time; those that cross the right or bottom edge go through the block buffer.
 void DecodeBlocks(const Texture& colour, const uint8_t* alphaPlane, uint32_t width,
                   uint32_t height, uint8_t* destination, uint64_t stride) {
   const BlockRgba8Writer write = FindBlockRgba8Writer(colour.format);
   const uint32_t blocksAcross = (width + 3) / 4;
   const uint32_t blocksDown = (height + 3) / 4;
-  const uint32_t wholeAcross = width / 4;
   const uint32_t blockBytes = BytesPerBlock(colour.format);
-  const uint8_t* block = colour.bytes;
-  const uint8_t* alpha = alphaPlane;
   uint8_t buffer[64];
   for (uint32_t by = 0; by < blocksDown; ++by) {
+    const uint64_t first = uint64_t{by} * blocksAcross;
+    const uint8_t* blocks = colour.bytes + first * blockBytes;
+    const uint8_t* alpha = alphaPlane != nullptr ? alphaPlane + first * 8 : nullptr;
     // Four whole rows exist here, so the stride is at most a quarter of the image.
-    const bool wholeRows = height - by * 4 >= 4;
+    const uint32_t whole = height - by * 4 >= 4 ? width / 4 : 0;
     uint8_t* rows = destination + uint64_t{by} * 4 * stride;
-    for (uint32_t bx = 0; bx < blocksAcross; ++bx, block += blockBytes) {
-      if (wholeRows && bx < wholeAcross) {
-        uint8_t* out = rows + uint64_t{bx} * 16;
-        write(block, out, static_cast<ptrdiff_t>(stride));
-        if (alpha != nullptr) DecodeBc4Block(alpha, out + 3, static_cast<int32_t>(stride), 4);
-      } else {
-        write(block, buffer, 16);
-        if (alpha != nullptr) DecodeBc4Block(alpha, buffer + 3, 16, 4);
-        StoreBlockClipped(buffer, bx, by, width, height, destination, stride);
+    if (whole != 0) {
+      WriteBlockRow(colour.format, blocks, whole, rows, static_cast<ptrdiff_t>(stride));
+      for (uint32_t bx = 0; alpha != nullptr && bx < whole; ++bx) {
+        DecodeBc4Block(alpha + uint64_t{bx} * 8, rows + uint64_t{bx} * 16 + 3,
+                       static_cast<int32_t>(stride), 4);
       }
-      if (alpha != nullptr) alpha += 8;
+    }
+    for (uint32_t bx = whole; bx < blocksAcross; ++bx) {
+      write(blocks + uint64_t{bx} * blockBytes, buffer, 16);
+      if (alpha != nullptr) DecodeBc4Block(alpha + uint64_t{bx} * 8, buffer + 3, 16, 4);
+      StoreBlockClipped(buffer, bx, by, width, height, destination, stride);
     }
   }
 }
