@@ -1,6 +1,7 @@
 // The RGBA8 writers of every block format, in the SSE2 and the plain C++ build.
 #include "texture/block_rgba8.h"
 
+#include <array>
 #include <cstring>
 
 #include "texture/bc1_bc3_bc4.h"
@@ -79,10 +80,22 @@ __m128i ToByteLanes(__m128 value) {
   return _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(value, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
 }
 
-// ConvertScaledYCoCg's arithmetic, operation for operation, but its divisions
-// done once per palette entry (four colours, eight lumas) rather than once per
-// pixel; each pixel then gathers its entries' co, cg and y.
-void WriteScaledYCoCgSse2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+// What a scaled-YCoCg block's pixels are made of: co and cg of each of its
+// four colours (ConvertScaledYCoCg's scale and divisions done once per colour
+// rather than once per pixel) and y of each of its eight lumas.
+struct YCoCgEntries {
+  alignas(16) uint64_t chroma[4];  // co, cg
+  alignas(16) float luma[8];
+};
+
+// x / 255 for every byte x, evaluated by the compiler in single precision.
+constexpr std::array<float, 256> kOver255 = [] {
+  std::array<float, 256> table{};
+  for (int x = 0; x < 256; ++x) table[x] = float(x) / 255.0f;
+  return table;
+}();
+
+void MakeYCoCgEntries(const uint8_t* block, YCoCgEntries& entries) {
   const __m128i colours = Bc1PaletteSse2(block + 8, true);  // Co, Cg, scale per entry
   const __m128i byteMask = _mm_set1_epi32(0xFF);
   const __m128 co = _mm_cvtepi32_ps(_mm_and_si128(colours, byteMask));
@@ -92,27 +105,30 @@ void WriteScaledYCoCgSse2(const uint8_t* block, uint8_t* destination, ptrdiff_t 
   const __m128 scale = _mm_div_ps(one, _mm_add_ps(_mm_mul_ps(code, _mm_set1_ps(0.125f)), one));
   const __m128 scaledCo = _mm_mul_ps(_mm_sub_ps(_mm_div_ps(co, full), half), scale);
   const __m128 scaledCg = _mm_mul_ps(_mm_sub_ps(_mm_div_ps(cg, full), half), scale);
-  alignas(16) uint64_t chroma[4];  // co and cg of each colour entry
-  _mm_store_ps(reinterpret_cast<float*>(chroma), _mm_unpacklo_ps(scaledCo, scaledCg));
-  _mm_store_ps(reinterpret_cast<float*>(chroma + 2), _mm_unpackhi_ps(scaledCo, scaledCg));
+  _mm_store_ps(reinterpret_cast<float*>(entries.chroma), _mm_unpacklo_ps(scaledCo, scaledCg));
+  _mm_store_ps(reinterpret_cast<float*>(entries.chroma + 2), _mm_unpackhi_ps(scaledCo, scaledCg));
+  uint64_t values = uint64_t(_mm_cvtsi128_si64(Bc4ValuesSse2(block)));
+  for (float& y : entries.luma) {
+    y = kOver255[values & 0xFF];
+    values >>= 8;
+  }
+}
 
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i lumaWords = _mm_unpacklo_epi8(Bc4ValuesSse2(block), zero);
-  alignas(16) float luma[8];
-  _mm_store_ps(luma, _mm_div_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(lumaWords, zero)), full));
-  _mm_store_ps(luma + 4, _mm_div_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(lumaWords, zero)), full));
-
+// ConvertScaledYCoCg's per-pixel arithmetic, operation for operation, four
+// pixels per register, each pixel's co, cg and y gathered from its entries.
+void WriteYCoCgPixels(const YCoCgEntries& entries, const uint8_t* block, uint8_t* destination,
+                      ptrdiff_t stride) {
   uint32_t colourIndices = LoadLe32(block + 12);
   uint64_t alphaIndices = LoadLe64(block) >> 16;
-  const auto* chromaPairs = reinterpret_cast<const double*>(chroma);
+  const auto* chroma = reinterpret_cast<const double*>(entries.chroma);
+  const float* luma = entries.luma;
   for (int rows = 0; rows < 4; rows += 2, destination += 2 * stride) {
     __m128i rgb[2][3];
     for (int r = 0; r < 2; ++r, colourIndices >>= 8, alphaIndices >>= 12) {
-      // Each pixel's entries, gathered in registers.
-      const __m128 first = _mm_castpd_ps(_mm_loadh_pd(_mm_load_sd(&chromaPairs[colourIndices & 3]),
-                                                      &chromaPairs[colourIndices >> 2 & 3]));
-      const __m128 second = _mm_castpd_ps(_mm_loadh_pd(
-          _mm_load_sd(&chromaPairs[colourIndices >> 4 & 3]), &chromaPairs[colourIndices >> 6 & 3]));
+      const __m128 first = _mm_castpd_ps(
+          _mm_loadh_pd(_mm_load_sd(&chroma[colourIndices & 3]), &chroma[colourIndices >> 2 & 3]));
+      const __m128 second = _mm_castpd_ps(_mm_loadh_pd(_mm_load_sd(&chroma[colourIndices >> 4 & 3]),
+                                                       &chroma[colourIndices >> 6 & 3]));
       const __m128 pixelCo = _mm_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0));
       const __m128 pixelCg = _mm_shuffle_ps(first, second, _MM_SHUFFLE(3, 1, 3, 1));
       const __m128 y = _mm_setr_ps(luma[alphaIndices & 7], luma[alphaIndices >> 3 & 7],
@@ -122,6 +138,27 @@ void WriteScaledYCoCgSse2(const uint8_t* block, uint8_t* destination, ptrdiff_t 
       rgb[r][2] = ToByteLanes(_mm_sub_ps(_mm_sub_ps(y, pixelCo), pixelCg));
     }
     StoreRgbRows(rgb, destination, stride);
+  }
+}
+
+void WriteScaledYCoCgSse2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+  YCoCgEntries entries;
+  MakeYCoCgEntries(block, entries);
+  WriteYCoCgPixels(entries, block, destination, stride);
+}
+
+// A row of blocks, the entries of a few blocks made before any of their
+// pixels: the pixels of one block no longer wait on its own divisions.
+void WriteScaledYCoCgRowSse2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
+                             ptrdiff_t stride) {
+  constexpr uint32_t kBatch = 8;
+  YCoCgEntries entries[kBatch];
+  for (uint32_t first = 0; first < count; first += kBatch) {
+    const uint32_t batch = count - first < kBatch ? count - first : kBatch;
+    for (uint32_t i = 0; i < batch; ++i) MakeYCoCgEntries(blocks + 16 * (first + i), entries[i]);
+    for (uint32_t i = 0; i < batch; ++i) {
+      WriteYCoCgPixels(entries[i], blocks + 16 * (first + i), destination + 16 * (first + i), stride);
+    }
   }
 }
 #endif
@@ -191,7 +228,11 @@ void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
     case TexFmtRgbDxt1: return WriteRow<WriteOpaqueBc1<kSse2>>(blocks, count, bytes, destination, stride);
     case TexFmtRgbaDxt5: return WriteRow<WriteBc3<kSse2>>(blocks, count, bytes, destination, stride);
     case TexFmtYCoCgDxt5:
+#if defined(__SSE2__)
+      return WriteScaledYCoCgRowSse2(blocks, count, destination, stride);
+#else
       return WriteRow<WriteScaledYCoCg<kSse2>>(blocks, count, bytes, destination, stride);
+#endif
     case TexFmtAlphaRgtc1: return WriteRow<WriteGrey<kSse2>>(blocks, count, bytes, destination, stride);
     case TexFmtRgbaBptcUnorm: return WriteRow<WriteBc7<kSse2>>(blocks, count, bytes, destination, stride);
     case TexFmtRgbBptcSignedFloat:
