@@ -108,6 +108,25 @@ TEST(CodePaths, Bc6hHalvesAgreeOnTheGoldenBlocks) {
   }
 }
 
+// The fast YCoCg writer divides through tables and per palette entry: every
+// BC4 endpoint pair (each luma value) and every pair of colour endpoints.
+TEST(CodePaths, ScaledYCoCgAgreesOnEveryLumaAndChromaPair) {
+  std::vector<uint8_t> blocks;
+  for (uint32_t e = 0; e < 65536; ++e) {
+    const uint32_t a = e & 63, b = (e >> 6) & 63;
+    const uint32_t c0 = (a & 31) << 11 | a << 5 | ((a + 3) & 31);
+    const uint32_t c1 = (b & 31) << 11 | b << 5 | ((b + 9) & 31);
+    blocks.insert(blocks.end(), {uint8_t(e), uint8_t(e >> 8), 0x88, 0xC6, 0xFA, 0x88, 0xC6, 0xFA,
+                                 uint8_t(c0), uint8_t(c0 >> 8), uint8_t(c1), uint8_t(c1 >> 8),
+                                 0xE4, 0x1B, 0xE4, 0x1B});
+  }
+  const BlockRgba8Writer fast = FindBlockRgba8Writer(TexFmtYCoCgDxt5);
+  const BlockRgba8Writer plain = portable::FindBlockRgba8Writer(TexFmtYCoCgDxt5);
+  ExpectSameTiles(
+      blocks, 16, [&](const uint8_t* b, uint8_t* t) { fast(b, t, 16); },
+      [&](const uint8_t* b, uint8_t* t) { plain(b, t, 16); }, "scaled YCoCg");
+}
+
 TEST(CodePaths, BlockRgba8WritersAgreeOnTheGoldenBlocks) {
   for (const TextureFormat format :
        {TexFmtRgbDxt1, TexFmtRgbaDxt5, TexFmtYCoCgDxt5, TexFmtAlphaRgtc1, TexFmtRgbaBptcUnorm,
