@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <cstring>
 
 #include "container/track_info.h"
 #include "core/downscale.h"
@@ -44,6 +45,32 @@ ThumbStatus ReadMiddleSample(const ByteSource* source, TrackInfo* track, uint8_t
   return ThumbOk;
 }
 
+// The frame shrunk while it is decoded: rows of blocks are decoded into the
+// top of the full-size buffer only as far down as the next target row needs,
+// and each target row is made as soon as its source rows are there. The rows
+// above it are then dropped by moving the few decoded rows below them up, so
+// that only a band a little taller than one box is ever written: the image
+// is the same, without a whole frame's worth of memory traffic.
+void DecodeWhileShrinking(const FrameBlocks& blocks, uint8_t* band, uint64_t stride,
+                          uint32_t targetHeight, Downscaler* downscaler) {
+  uint64_t bandFirst = 0;   // the source row at the top of the band
+  uint64_t decodedEnd = 0;  // rows from here down are not decoded yet; a multiple of 4 or the height
+  for (uint32_t y = 0; y < targetHeight; ++y) {
+    uint64_t first = 0, end = 0;
+    NextDownscaleRows(*downscaler, &first, &end);
+    if (first > bandFirst) {
+      memmove(band, band + (first - bandFirst) * stride, (decodedEnd - first) * stride);
+      bandFirst = first;
+    }
+    while (decodedEnd < end) {
+      DecodeBlockRowToRgba(blocks, static_cast<uint32_t>(decodedEnd / 4),
+                           band + (decodedEnd - bandFirst) * stride, stride);
+      decodedEnd = decodedEnd + 4 < blocks.height ? decodedEnd + 4 : blocks.height;
+    }
+    DownscaleNextRow(downscaler, band);
+  }
+}
+
 }  // namespace
 
 ThumbStatus DecodeThumbnail(const ByteSource* source, uint32_t requestedSize, RgbaImage* image) {
@@ -79,23 +106,37 @@ ThumbStatus DecodeThumbnail(const ByteSource* source, uint32_t requestedSize, Rg
     free(sample);
     return ThumbOutOfMemory;
   }
-  const ThumbStatus converted = DecodeFrameToRgba(sample, sampleSize, width, height, full, stride);
-  free(sample);
-  if (converted != ThumbOk) {
-    free(full);
-    return converted;
-  }
-
   if (requestedSize == 0 || (width <= requestedSize && height <= requestedSize)) {
+    const ThumbStatus converted =
+        DecodeFrameToRgba(sample, sampleSize, width, height, full, stride);
+    free(sample);
+    if (converted != ThumbOk) {
+      free(full);
+      return converted;
+    }
     *image = RgbaImage{width, height, full};
     return ThumbOk;
   }
+
+  // Shrunk: the frame's textures are extracted as DecodeFrameToRgba does (same
+  // checks and statuses), then decoded a band at a time into the full-size buffer.
+  FrameBlocks blocks;
+  const ThumbStatus opened =
+      OpenFrameBlocks(sample, sampleSize, width, height, full, stride, &blocks);
+  free(sample);
+  if (opened != ThumbOk) {
+    free(full);
+    return opened;
+  }
   const ThumbnailSize target = FitThumbnailSize(width, height, requestedSize);
-  uint8_t* scaled = nullptr;
-  const ThumbStatus shrunk = DownscaleRgba(full, width, height, target.width, target.height, &scaled);
+  Downscaler downscaler;
+  const ThumbStatus begun =
+      BeginDownscale(width, height, target.width, target.height, &downscaler);
+  if (begun == ThumbOk) DecodeWhileShrinking(blocks, full, stride, target.height, &downscaler);
+  ReleaseFrameBlocks(&blocks);
   free(full);
-  if (shrunk != ThumbOk) return shrunk;
-  *image = RgbaImage{target.width, target.height, scaled};
+  if (begun != ThumbOk) return begun;
+  *image = RgbaImage{target.width, target.height, downscaler.target};
   return ThumbOk;
 }
 

@@ -1,5 +1,7 @@
 #include "core/downscale.h"
 
+#include "core/box_walk.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
@@ -7,51 +9,6 @@
 
 namespace orvelle {
 namespace {
-
-// The source rows (or columns) of consecutive target rows (or columns), box i
-// running from floor(source * i / target) to floor(source * (i + 1) / target),
-// at least one long and never past the source: walked without a division per box.
-class BoxWalk {
- public:
-  BoxWalk(uint64_t sourceLength, uint64_t targetLength)
-      : source_(sourceLength),
-        target_(targetLength),
-        step_(sourceLength / targetLength),
-        stepRemainder_(sourceLength % targetLength) {}
-
-  uint64_t begin() const { return begin_; }
-  uint64_t end() const {
-    const uint64_t end = nextBegin_ > begin_ ? nextBegin_ : begin_ + 1;
-    return end < source_ ? end : source_;
-  }
-
-  void Next() {
-    begin_ = nextBegin_;
-    Advance();
-  }
-
-  // Starts again at box 0.
-  void Restart() {
-    begin_ = 0;
-    nextBegin_ = 0;
-    remainder_ = 0;
-    Advance();
-  }
-
- private:
-  // nextBegin_ = floor(source * (i + 1) / target), remainder_ its remainder.
-  void Advance() {
-    nextBegin_ += step_;
-    remainder_ += stepRemainder_;
-    if (remainder_ >= target_) {
-      remainder_ -= target_;
-      ++nextBegin_;
-    }
-  }
-
-  uint64_t source_, target_, step_, stepRemainder_;
-  uint64_t begin_ = 0, nextBegin_ = 0, remainder_ = 0;
-};
 
 // sum / count, truncated, for sums of at most 255 x count. Below 2^24 pixels a
 // box divides by multiplying with ceil(2^56 / count): the error stays under
@@ -116,39 +73,34 @@ void AddColumns(const ColumnSum* sums, uint64_t count, uint64_t partial[4]) {
   for (int channel = 0; channel < 4; ++channel) partial[channel] += total[channel];
 }
 
+// One target row from the `rowCount` source rows at `rows`, strip by strip of
+// columns; a box that straddles two strips carries its partial sums over.
 template <typename ColumnSum>
-void Shrink(const uint8_t* source, uint32_t sourceWidth, uint32_t sourceHeight,
-            uint32_t targetWidth, uint32_t targetHeight, uint8_t* target) {
+void ShrinkRow(const uint8_t* rows, uint64_t rowCount, uint32_t sourceWidth, uint32_t targetWidth,
+               uint8_t* out) {
   constexpr uint64_t kStripPixels = kStripBytes / (4 * sizeof(ColumnSum));
   ColumnSum sums[kStripPixels * 4];
   const uint64_t sourceStride = uint64_t{sourceWidth} * 4;
   BoxDivider divider;
-  BoxWalk rows(sourceHeight, targetHeight);
-  BoxWalk columns(sourceWidth, targetWidth);
-  rows.Restart();
-  uint8_t* out = target;
-  for (uint32_t y = 0; y < targetHeight; ++y, rows.Next()) {
-    const uint64_t rowCount = rows.end() - rows.begin();
-    columns.Restart();
-    uint32_t x = 0;
-    uint64_t partial[4] = {0, 0, 0, 0};  // of a box that goes on into the next strip
-    for (uint64_t stripBegin = 0; stripBegin < sourceWidth; stripBegin += kStripPixels) {
-      const uint64_t stripEnd =
-          sourceWidth - stripBegin < kStripPixels ? sourceWidth : stripBegin + kStripPixels;
-      const size_t values = static_cast<size_t>(stripEnd - stripBegin) * 4;
-      AddRows(source + rows.begin() * sourceStride + stripBegin * 4, sourceStride, rowCount,
-              values, sums);
-      // Finish every box that ends inside the strip.
-      for (; x < targetWidth; ++x, columns.Next()) {
-        const uint64_t first = columns.begin() > stripBegin ? columns.begin() : stripBegin;
-        const uint64_t last = columns.end() < stripEnd ? columns.end() : stripEnd;
-        AddColumns(&sums[(first - stripBegin) * 4], first < last ? last - first : 0, partial);
-        if (columns.end() > stripEnd) break;
-        const uint64_t count = rowCount * (columns.end() - columns.begin());
-        for (int channel = 0; channel < 4; ++channel) {
-          *out++ = divider.Divide(partial[channel], count);
-          partial[channel] = 0;
-        }
+  BoxWalk columns;
+  columns.Start(sourceWidth, targetWidth);
+  uint32_t x = 0;
+  uint64_t partial[4] = {0, 0, 0, 0};
+  for (uint64_t stripBegin = 0; stripBegin < sourceWidth; stripBegin += kStripPixels) {
+    const uint64_t stripEnd =
+        sourceWidth - stripBegin < kStripPixels ? sourceWidth : stripBegin + kStripPixels;
+    const size_t values = static_cast<size_t>(stripEnd - stripBegin) * 4;
+    AddRows(rows + stripBegin * 4, sourceStride, rowCount, values, sums);
+    // Finish every box that ends inside the strip.
+    for (; x < targetWidth; ++x, columns.Next()) {
+      const uint64_t first = columns.begin() > stripBegin ? columns.begin() : stripBegin;
+      const uint64_t last = columns.end() < stripEnd ? columns.end() : stripEnd;
+      AddColumns(&sums[(first - stripBegin) * 4], first < last ? last - first : 0, partial);
+      if (columns.end() > stripEnd) break;
+      const uint64_t count = rowCount * (columns.end() - columns.begin());
+      for (int channel = 0; channel < 4; ++channel) {
+        *out++ = divider.Divide(partial[channel], count);
+        partial[channel] = 0;
       }
     }
   }
@@ -156,28 +108,58 @@ void Shrink(const uint8_t* source, uint32_t sourceWidth, uint32_t sourceHeight,
 
 }  // namespace
 
-ThumbStatus DownscaleRgba(const uint8_t* source, uint32_t sourceWidth, uint32_t sourceHeight,
-                          uint32_t targetWidth, uint32_t targetHeight, uint8_t** result) {
+ThumbStatus BeginDownscale(uint32_t sourceWidth, uint32_t sourceHeight, uint32_t targetWidth,
+                           uint32_t targetHeight, Downscaler* downscaler) {
   const uint64_t bytes = uint64_t{targetWidth} * targetHeight * 4;
   if (bytes > SIZE_MAX) return ThumbOutOfMemory;
   auto* target = static_cast<uint8_t*>(malloc(bytes != 0 ? bytes : 1));
   if (target == nullptr) return ThumbOutOfMemory;
-
-  if (sourceWidth == 0 || sourceHeight == 0) {
-    // Every box is empty: all-zero pixels.
-    memset(target, 0, bytes);
-  } else if (targetWidth != 0 && targetHeight != 0) {
-    // Boxes differ in height by at most one row.
+  const bool empty = sourceWidth == 0 || sourceHeight == 0;
+  // Every box of an empty source is empty: all-zero pixels.
+  if (empty) memset(target, 0, bytes);
+  *downscaler = Downscaler{sourceWidth, targetWidth, target, 0, BoxWalk(), 0};
+  downscaler->rows.Start(empty ? 0 : sourceHeight, targetHeight != 0 ? targetHeight : 1);
+  if (!empty && targetWidth != 0) {
+    // Boxes differ in height by at most one row; the column sums take the
+    // narrowest type that cannot overflow, 16 bits up to 257 rows.
     const uint64_t tallestBox = sourceHeight / targetHeight + 1;
-    if (tallestBox * 255 <= UINT16_MAX) {
-      Shrink<uint16_t>(source, sourceWidth, sourceHeight, targetWidth, targetHeight, target);
-    } else if (tallestBox * 255 <= UINT32_MAX) {
-      Shrink<uint32_t>(source, sourceWidth, sourceHeight, targetWidth, targetHeight, target);
-    } else {
-      Shrink<uint64_t>(source, sourceWidth, sourceHeight, targetWidth, targetHeight, target);
-    }
+    downscaler->sumBytes = tallestBox * 255 <= UINT16_MAX ? 2 : tallestBox * 255 <= UINT32_MAX ? 4 : 8;
   }
-  *result = target;
+  return ThumbOk;
+}
+
+void NextDownscaleRows(const Downscaler& downscaler, uint64_t* first, uint64_t* end) {
+  *first = downscaler.rows.begin();
+  *end = downscaler.rows.end();
+}
+
+void DownscaleNextRow(Downscaler* downscaler, const uint8_t* rows) {
+  const uint64_t rowCount = downscaler->rows.end() - downscaler->rows.begin();
+  uint8_t* out = downscaler->target + uint64_t{downscaler->nextRow} * downscaler->targetWidth * 4;
+  const uint32_t width = downscaler->sourceWidth, targetWidth = downscaler->targetWidth;
+  switch (downscaler->sumBytes) {
+    case 2: ShrinkRow<uint16_t>(rows, rowCount, width, targetWidth, out); break;
+    case 4: ShrinkRow<uint32_t>(rows, rowCount, width, targetWidth, out); break;
+    case 8: ShrinkRow<uint64_t>(rows, rowCount, width, targetWidth, out); break;
+    default: break;  // an empty source, already zero
+  }
+  ++downscaler->nextRow;
+  downscaler->rows.Next();
+}
+
+ThumbStatus DownscaleRgba(const uint8_t* source, uint32_t sourceWidth, uint32_t sourceHeight,
+                          uint32_t targetWidth, uint32_t targetHeight, uint8_t** result) {
+  Downscaler downscaler;
+  const ThumbStatus status =
+      BeginDownscale(sourceWidth, sourceHeight, targetWidth, targetHeight, &downscaler);
+  if (status != ThumbOk) return status;
+  const uint64_t sourceStride = uint64_t{sourceWidth} * 4;
+  for (uint32_t y = 0; y < targetHeight; ++y) {
+    uint64_t first = 0, end = 0;
+    NextDownscaleRows(downscaler, &first, &end);
+    DownscaleNextRow(&downscaler, source + first * sourceStride);
+  }
+  *result = downscaler.target;
   return ThumbOk;
 }
 

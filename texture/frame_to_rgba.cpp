@@ -25,39 +25,6 @@ uint8_t ClampToByte(float value) {
   return static_cast<uint8_t>(v);
 }
 
-// Walks the blocks top to bottom, left to right. With an alpha plane (BC4,
-// same block numbering) its values replace the A bytes of each decoded block.
-// The blocks wholly inside the image are written straight into it, a row at
-// a time; those that cross the right or bottom edge go through the block buffer.
-void DecodeBlocks(const Texture& colour, const uint8_t* alphaPlane, uint32_t width,
-                  uint32_t height, uint8_t* destination, uint64_t stride) {
-  const BlockRgba8Writer write = FindBlockRgba8Writer(colour.format);
-  const uint32_t blocksAcross = (width + 3) / 4;
-  const uint32_t blocksDown = (height + 3) / 4;
-  const uint32_t blockBytes = BytesPerBlock(colour.format);
-  uint8_t buffer[64];
-  for (uint32_t by = 0; by < blocksDown; ++by) {
-    const uint64_t first = uint64_t{by} * blocksAcross;
-    const uint8_t* blocks = colour.bytes + first * blockBytes;
-    const uint8_t* alpha = alphaPlane != nullptr ? alphaPlane + first * 8 : nullptr;
-    // Four whole rows exist here, so the stride is at most a quarter of the image.
-    const uint32_t whole = height - by * 4 >= 4 ? width / 4 : 0;
-    uint8_t* rows = destination + uint64_t{by} * 4 * stride;
-    if (whole != 0) {
-      WriteBlockRow(colour.format, blocks, whole, rows, static_cast<ptrdiff_t>(stride));
-      for (uint32_t bx = 0; alpha != nullptr && bx < whole; ++bx) {
-        DecodeBc4Block(alpha + uint64_t{bx} * 8, rows + uint64_t{bx} * 16 + 3,
-                       static_cast<int32_t>(stride), 4);
-      }
-    }
-    for (uint32_t bx = whole; bx < blocksAcross; ++bx) {
-      write(blocks + uint64_t{bx} * blockBytes, buffer, 16);
-      if (alpha != nullptr) DecodeBc4Block(alpha + uint64_t{bx} * 8, buffer + 3, 16, 4);
-      StoreBlockClipped(buffer, bx, by, width, height, destination, stride);
-    }
-  }
-}
-
 // Roles of a two-texture frame: a colour texture in scaled YCoCg or RGBA BC3
 // plus a BC4 alpha plane, in either order. False for any other pair.
 bool AssignAlphaRoles(const Texture (&textures)[2], Texture* colour, Texture* alpha) {
@@ -105,8 +72,9 @@ void StoreBlockClipped(const uint8_t* blockBuffer, uint32_t bx, uint32_t by, uin
   }
 }
 
-ThumbStatus DecodeFrameToRgba(const uint8_t* frame, uint64_t frameLength, uint32_t width,
-                              uint32_t height, uint8_t* destination, uint64_t stride) {
+ThumbStatus OpenFrameBlocks(const uint8_t* frame, uint64_t frameLength, uint32_t width,
+                            uint32_t height, const uint8_t* destination, uint64_t stride,
+                            FrameBlocks* blocks) {
   if (frame == nullptr || destination == nullptr || width == 0 || height == 0 ||
       width > kMaxEdge || height > kMaxEdge || stride < uint64_t{width} * 4) {
     return ThumbInvalidArgument;
@@ -131,21 +99,67 @@ ThumbStatus DecodeFrameToRgba(const uint8_t* frame, uint64_t frameLength, uint32
     }
   }
 
-  ThumbStatus status = ThumbOk;
-  if (count == 1) {
-    DecodeBlocks(textures[0], nullptr, width, height, destination, stride);
-  } else {
-    Texture colour;
-    Texture alpha;
-    if (AssignAlphaRoles(textures, &colour, &alpha)) {
-      DecodeBlocks(colour, alpha.bytes, width, height, destination, stride);
-    } else {
-      status = ThumbUnsupported;
+  Texture colour = textures[0];
+  Texture alpha;
+  if (count == 2 && !AssignAlphaRoles(textures, &colour, &alpha)) {
+    free(textures[0].bytes);
+    free(textures[1].bytes);
+    return ThumbUnsupported;
+  }
+  *blocks = FrameBlocks{{textures[0].bytes, textures[1].bytes}, colour.bytes, colour.format,
+                        alpha.bytes, width, height};
+  return ThumbOk;
+}
+
+// With an alpha plane (BC4, same block numbering) its values replace the A
+// bytes of each decoded block. The blocks wholly inside the image are written
+// straight into it, a row at a time; those that cross the right or bottom edge
+// go through the block buffer.
+void DecodeBlockRowToRgba(const FrameBlocks& blocks, uint32_t by, uint8_t* rows, uint64_t stride) {
+  const uint32_t width = blocks.width;
+  const uint32_t blocksAcross = (width + 3) / 4;
+  const uint32_t blockBytes = BytesPerBlock(blocks.colourFormat);
+  const uint64_t first = uint64_t{by} * blocksAcross;
+  const uint8_t* colour = blocks.colour + first * blockBytes;
+  const uint8_t* alpha = blocks.alpha != nullptr ? blocks.alpha + first * 8 : nullptr;
+  const uint32_t rowsLeft = blocks.height - by * 4;
+  // Four whole rows exist here, so the stride is at most a quarter of the image.
+  const uint32_t whole = rowsLeft >= 4 ? width / 4 : 0;
+  if (whole != 0) {
+    WriteBlockRow(blocks.colourFormat, colour, whole, rows, static_cast<ptrdiff_t>(stride));
+    for (uint32_t bx = 0; alpha != nullptr && bx < whole; ++bx) {
+      DecodeBc4Block(alpha + uint64_t{bx} * 8, rows + uint64_t{bx} * 16 + 3,
+                     static_cast<int32_t>(stride), 4);
     }
   }
-  free(textures[0].bytes);
-  free(textures[1].bytes);
-  return status;
+  const BlockRgba8Writer write = FindBlockRgba8Writer(blocks.colourFormat);
+  uint8_t buffer[64];
+  for (uint32_t bx = whole; bx < blocksAcross; ++bx) {
+    write(colour + uint64_t{bx} * blockBytes, buffer, 16);
+    if (alpha != nullptr) DecodeBc4Block(alpha + uint64_t{bx} * 8, buffer + 3, 16, 4);
+    StoreBlockClipped(buffer, bx, 0, width, rowsLeft < 4 ? rowsLeft : 4, rows, stride);
+  }
+}
+
+void ReleaseFrameBlocks(FrameBlocks* blocks) {
+  free(blocks->buffers[0]);
+  free(blocks->buffers[1]);
+  blocks->buffers[0] = blocks->buffers[1] = nullptr;
+}
+
+// Blocks are decoded top to bottom, left to right.
+ThumbStatus DecodeFrameToRgba(const uint8_t* frame, uint64_t frameLength, uint32_t width,
+                              uint32_t height, uint8_t* destination, uint64_t stride) {
+  FrameBlocks blocks;
+  const ThumbStatus status =
+      OpenFrameBlocks(frame, frameLength, width, height, destination, stride, &blocks);
+  if (status != ThumbOk) return status;
+  const uint32_t blocksDown = (height + 3) / 4;
+  for (uint32_t by = 0; by < blocksDown; ++by) {
+    DecodeBlockRowToRgba(blocks, by, destination + uint64_t{by} * 4 * stride, stride);
+  }
+  ReleaseFrameBlocks(&blocks);
+  return ThumbOk;
 }
 
 }  // namespace orvelle

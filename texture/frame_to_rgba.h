@@ -13,6 +13,31 @@ namespace orvelle {
 ThumbStatus DecodeFrameToRgba(const uint8_t* frame, uint64_t frameLength, uint32_t width,
                               uint32_t height, uint8_t* destination, uint64_t stride);
 
+// A frame's textures, extracted and checked, from which the image is decoded
+// a row of blocks at a time: DecodeFrameToRgba in steps, for a caller that
+// consumes the image a few rows at a time.
+struct FrameBlocks {
+  uint8_t* buffers[2];  // the texture buffers, owned
+  const uint8_t* colour;
+  TextureFormat colourFormat;
+  const uint8_t* alpha;  // the BC4 alpha plane, or null
+  uint32_t width;
+  uint32_t height;
+};
+
+// Every check and the texture extraction of DecodeFrameToRgba, with its
+// statuses; the destination and stride are only checked. On ThumbOk the caller
+// releases `blocks` with ReleaseFrameBlocks.
+ThumbStatus OpenFrameBlocks(const uint8_t* frame, uint64_t frameLength, uint32_t width,
+                            uint32_t height, const uint8_t* destination, uint64_t stride,
+                            FrameBlocks* blocks);
+
+// Decodes block row `by` into image rows 4 by to 4 by + 3, those below the
+// image dropped; `rows` points at row 4 by.
+void DecodeBlockRowToRgba(const FrameBlocks& blocks, uint32_t by, uint8_t* rows, uint64_t stride);
+
+void ReleaseFrameBlocks(FrameBlocks* blocks);
+
 // Decodes one block of `format` into a 64-byte R, G, B, A block buffer.
 void DecodeBlockRgba8(const uint8_t* block, TextureFormat format, uint8_t* blockBuffer);
 
