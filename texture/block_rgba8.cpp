@@ -107,7 +107,8 @@ void MakeYCoCgEntries(const uint8_t* block, YCoCgEntries& entries) {
   const __m128 scaledCg = _mm_mul_ps(_mm_sub_ps(_mm_div_ps(cg, full), half), scale);
   _mm_store_ps(reinterpret_cast<float*>(entries.chroma), _mm_unpacklo_ps(scaledCo, scaledCg));
   _mm_store_ps(reinterpret_cast<float*>(entries.chroma + 2), _mm_unpackhi_ps(scaledCo, scaledCg));
-  uint64_t values = uint64_t(_mm_cvtsi128_si64(Bc4ValuesSse2(block)));
+  uint64_t values;
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(&values), Bc4ValuesSse2(block));
   for (float& y : entries.luma) {
     y = kOver255[values & 0xFF];
     values >>= 8;

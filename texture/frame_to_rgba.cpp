@@ -11,7 +11,6 @@ namespace orvelle {
 namespace {
 
 constexpr uint32_t kMaxEdge = 0x4000;
-constexpr int32_t kBlockRowStride = 16;
 
 struct Texture {
   uint8_t* bytes = nullptr;
@@ -123,8 +122,9 @@ void DecodeBlockRowToRgba(const FrameBlocks& blocks, uint32_t by, uint8_t* rows,
   const uint8_t* colour = blocks.colour + first * blockBytes;
   const uint8_t* alpha = blocks.alpha != nullptr ? blocks.alpha + first * 8 : nullptr;
   const uint32_t rowsLeft = blocks.height - by * 4;
-  // Four whole rows exist here, so the stride is at most a quarter of the image.
-  const uint32_t whole = rowsLeft >= 4 ? width / 4 : 0;
+  // The block decoders take 32-bit row strides; an image with a longer one (a
+  // caller's choice, never the pipeline's) goes through the block buffer throughout.
+  const uint32_t whole = rowsLeft >= 4 && stride <= INT32_MAX ? width / 4 : 0;
   if (whole != 0) {
     WriteBlockRow(blocks.colourFormat, colour, whole, rows, static_cast<ptrdiff_t>(stride));
     for (uint32_t bx = 0; alpha != nullptr && bx < whole; ++bx) {
