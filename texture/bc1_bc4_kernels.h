@@ -187,13 +187,14 @@ void MakeBc4Values(const uint8_t* block, uint8_t values[8]) {
 }
 
 #if defined(__SSE2__)
-// Pixel k is entry (indices >> 2k) & 3 of the palette register. Two pixels
-// at a time: the 16 pairs of entries are laid out once, indexed by 4 index bits.
-inline void WritePixels2Sse2(__m128i palette, uint32_t indices, uint8_t* destination,
-                             ptrdiff_t stride) {
-  // pairs[4j + i] holds entries i and j; one permutation makes two pairs.
+// Every pair of palette entries, indexed by the four index bits of two
+// pixels: pairs[4j + i] holds entries i and j. One permutation makes two pairs.
+struct PalettePairs {
   alignas(16) uint64_t pairs[16];
-  auto* out = reinterpret_cast<__m128i*>(pairs);
+};
+
+inline void MakePalettePairs(__m128i palette, PalettePairs& table) {
+  auto* out = reinterpret_cast<__m128i*>(table.pairs);
   _mm_store_si128(out + 0, _mm_shuffle_epi32(palette, _MM_SHUFFLE(0, 1, 0, 0)));
   _mm_store_si128(out + 1, _mm_shuffle_epi32(palette, _MM_SHUFFLE(0, 3, 0, 2)));
   _mm_store_si128(out + 2, _mm_shuffle_epi32(palette, _MM_SHUFFLE(1, 1, 1, 0)));
@@ -202,10 +203,33 @@ inline void WritePixels2Sse2(__m128i palette, uint32_t indices, uint8_t* destina
   _mm_store_si128(out + 5, _mm_shuffle_epi32(palette, _MM_SHUFFLE(2, 3, 2, 2)));
   _mm_store_si128(out + 6, _mm_shuffle_epi32(palette, _MM_SHUFFLE(3, 1, 3, 0)));
   _mm_store_si128(out + 7, _mm_shuffle_epi32(palette, _MM_SHUFFLE(3, 3, 3, 2)));
+}
+
+// The four pixels of a row from its eight index bits.
+inline __m128i PaletteRow(const PalettePairs& table, uint32_t rowIndices) {
+  const __m128i left = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&table.pairs[rowIndices & 15]));
+  return _mm_castpd_si128(_mm_loadh_pd(_mm_castsi128_pd(left),
+                                       reinterpret_cast<const double*>(&table.pairs[rowIndices >> 4 & 15])));
+}
+
+// Pixel k is entry (indices >> 2k) & 3 of the palette register.
+inline void WritePixels2Sse2(__m128i palette, uint32_t indices, uint8_t* destination,
+                             ptrdiff_t stride) {
+  PalettePairs table;
+  MakePalettePairs(palette, table);
   for (int row = 0; row < 4; ++row, destination += stride, indices >>= 8) {
-    std::memcpy(destination, &pairs[indices & 15], 8);
-    std::memcpy(destination + 8, &pairs[(indices >> 4) & 15], 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(destination), PaletteRow(table, indices));
   }
+}
+
+// The A bytes of a row of four pixels from the BC4 values and the row's 12
+// index bits, the other bytes zero.
+inline __m128i AlphaRow(const uint8_t values[8], uint32_t rowIndices) {
+  const uint32_t bytes = uint32_t{values[rowIndices & 7]} | uint32_t{values[rowIndices >> 3 & 7]} << 8 |
+                         uint32_t{values[rowIndices >> 6 & 7]} << 16 |
+                         uint32_t{values[rowIndices >> 9 & 7]} << 24;
+  const __m128i zero = _mm_setzero_si128();
+  return _mm_unpacklo_epi16(zero, _mm_unpacklo_epi8(zero, _mm_cvtsi32_si128(int(bytes))));
 }
 
 #endif

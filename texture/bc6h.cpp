@@ -9,8 +9,8 @@
 #endif
 
 #include "texture/block_bytes.h"
-#include "texture/code_paths.h"
 #include "texture/bptc_tables.h"
+#include "texture/code_paths.h"
 #include "texture/half_display.h"
 #include "texture/half_float.h"
 
