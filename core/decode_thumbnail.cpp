@@ -47,27 +47,32 @@ ThumbStatus ReadMiddleSample(const ByteSource* source, TrackInfo* track, uint8_t
 
 // The frame shrunk while it is decoded: rows of blocks are decoded into the
 // top of the full-size buffer only as far down as the next target row needs,
-// and each target row is made as soon as its source rows are there. The rows
-// above it are then dropped by moving the few decoded rows below them up, so
-// that only a band a little taller than one box is ever written: the image
-// is the same, without a whole frame's worth of memory traffic.
+// and each target row is made as soon as its source rows are there. Once the
+// band would grow past a few dozen rows more than a box, the rows above the
+// current box are dropped by moving the rows below them up. Only that band is
+// ever written: the image is the same, without a whole frame's worth of
+// memory traffic.
 void DecodeWhileShrinking(const FrameBlocks& blocks, uint8_t* band, uint64_t stride,
                           uint32_t targetHeight, Downscaler* downscaler) {
+  const uint64_t height = blocks.height;
+  const uint64_t tallestBox = height / targetHeight + 1;
+  const uint64_t capacity = tallestBox + 64 < height ? tallestBox + 64 : height;  // rows
   uint64_t bandFirst = 0;   // the source row at the top of the band
   uint64_t decodedEnd = 0;  // rows from here down are not decoded yet; a multiple of 4 or the height
   for (uint32_t y = 0; y < targetHeight; ++y) {
     uint64_t first = 0, end = 0;
     NextDownscaleRows(*downscaler, &first, &end);
-    if (first > bandFirst) {
-      memmove(band, band + (first - bandFirst) * stride, (decodedEnd - first) * stride);
-      bandFirst = first;
-    }
     while (decodedEnd < end) {
+      const uint64_t nextEnd = decodedEnd + 4 < height ? decodedEnd + 4 : height;
+      if (nextEnd - bandFirst > capacity) {
+        memmove(band, band + (first - bandFirst) * stride, (decodedEnd - first) * stride);
+        bandFirst = first;
+      }
       DecodeBlockRowToRgba(blocks, static_cast<uint32_t>(decodedEnd / 4),
                            band + (decodedEnd - bandFirst) * stride, stride);
-      decodedEnd = decodedEnd + 4 < blocks.height ? decodedEnd + 4 : blocks.height;
+      decodedEnd = nextEnd;
     }
-    DownscaleNextRow(downscaler, band);
+    DownscaleNextRow(downscaler, band + (first - bandFirst) * stride);
   }
 }
 
