@@ -119,7 +119,7 @@ ThumbStatus BeginDownscale(uint32_t sourceWidth, uint32_t sourceHeight, uint32_t
   if (empty) memset(target, 0, bytes);
   *downscaler = Downscaler{sourceWidth, targetWidth, target, 0, BoxWalk(), 0};
   downscaler->rows.Start(empty ? 0 : sourceHeight, targetHeight != 0 ? targetHeight : 1);
-  if (!empty && targetWidth != 0) {
+  if (!empty && targetWidth != 0 && targetHeight != 0) {
     // Boxes differ in height by at most one row; the column sums take the
     // narrowest type that cannot overflow, 16 bits up to 257 rows.
     const uint64_t tallestBox = sourceHeight / targetHeight + 1;

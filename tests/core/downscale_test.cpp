@@ -99,5 +99,12 @@ TEST(DownscaleRgba, EmptySourceGivesZeroPixels) {
   free(target);
 }
 
+// Found by the downscale fuzzer: a target without rows divided by its height.
+TEST(DownscaleRgba, ATargetWithoutRowsOrColumnsIsEmpty) {
+  const std::vector<uint8_t> source = Gradient(3, 2);
+  EXPECT_TRUE(Downscale(source, 3, 2, 5, 0).empty());
+  EXPECT_TRUE(Downscale(source, 3, 2, 0, 5).empty());
+}
+
 }  // namespace
 }  // namespace orvelle
