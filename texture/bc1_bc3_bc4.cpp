@@ -37,19 +37,9 @@ template <bool kSse2>
 void Bc3(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
 #if defined(__SSE2__)
   if constexpr (kSse2) {
-    // Each row's colours and alphas are merged in a register and stored once.
-    PalettePairs colours;
-    MakePalettePairs(_mm_andnot_si128(_mm_set1_epi32(int(AlphaMask())), Bc1PaletteSse2(block + 8, true)),
-                     colours);
-    alignas(8) uint8_t values[8];
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(values), Bc4ValuesSse2(block));
-    uint32_t colourIndices = LoadLe32(block + 12);
-    uint64_t alphaIndices = LoadLe64(block) >> 16;
-    for (int row = 0; row < 4; ++row, destination += stride, colourIndices >>= 8, alphaIndices >>= 12) {
-      const __m128i pixels = _mm_or_si128(PaletteRow(colours, colourIndices),
-                                          AlphaRow(values, uint32_t(alphaIndices)));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(destination), pixels);
-    }
+    Bc3Entries entries;
+    MakeBc3Entries(block, entries);
+    WriteBc3Pixels(entries, block, destination, stride);
     return;
   }
 #endif

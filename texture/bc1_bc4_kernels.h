@@ -232,6 +232,31 @@ inline __m128i AlphaRow(const uint8_t values[8], uint32_t rowIndices) {
   return _mm_unpacklo_epi16(zero, _mm_unpacklo_epi8(zero, _mm_cvtsi32_si128(int(bytes))));
 }
 
+// What a BC3 block's pixels are made of: its colours (alpha bytes clear) as
+// pairs, and its eight alpha values.
+struct Bc3Entries {
+  PalettePairs colours;
+  alignas(8) uint8_t alphas[8];
+};
+
+inline void MakeBc3Entries(const uint8_t* block, Bc3Entries& entries) {
+  const __m128i colourBytes = _mm_set1_epi32(int(~AlphaMask()));
+  MakePalettePairs(_mm_and_si128(colourBytes, Bc1PaletteSse2(block + 8, true)), entries.colours);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(entries.alphas), Bc4ValuesSse2(block));
+}
+
+// Each row's colours and alphas are merged in a register and stored once.
+inline void WriteBc3Pixels(const Bc3Entries& entries, const uint8_t* block, uint8_t* destination,
+                           ptrdiff_t stride) {
+  uint32_t colourIndices = LoadLe32(block + 12);
+  uint64_t alphaIndices = LoadLe64(block) >> 16;
+  for (int row = 0; row < 4; ++row, destination += stride, colourIndices >>= 8, alphaIndices >>= 12) {
+    const __m128i pixels = _mm_or_si128(PaletteRow(entries.colours, colourIndices),
+                                        AlphaRow(entries.alphas, uint32_t(alphaIndices)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(destination), pixels);
+  }
+}
+
 #endif
 
 }  // namespace orvelle

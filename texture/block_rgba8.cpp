@@ -149,16 +149,18 @@ void WriteScaledYCoCgSse2(const uint8_t* block, uint8_t* destination, ptrdiff_t 
 }
 
 // A row of blocks, the entries of a few blocks made before any of their
-// pixels: the pixels of one block no longer wait on its own divisions.
-void WriteScaledYCoCgRowSse2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
-                             ptrdiff_t stride) {
+// pixels, so that the pixels of one block do not wait on its own entries.
+template <typename Entries, void (*kMake)(const uint8_t*, Entries&),
+          void (*kWrite)(const Entries&, const uint8_t*, uint8_t*, ptrdiff_t)>
+void WriteRowInBatches(const uint8_t* blocks, uint32_t count, uint8_t* destination,
+                       ptrdiff_t stride) {
   constexpr uint32_t kBatch = 8;
-  YCoCgEntries entries[kBatch];
+  Entries entries[kBatch];
   for (uint32_t first = 0; first < count; first += kBatch) {
     const uint32_t batch = count - first < kBatch ? count - first : kBatch;
-    for (uint32_t i = 0; i < batch; ++i) MakeYCoCgEntries(blocks + 16 * (first + i), entries[i]);
+    for (uint32_t i = 0; i < batch; ++i) kMake(blocks + 16 * (first + i), entries[i]);
     for (uint32_t i = 0; i < batch; ++i) {
-      WriteYCoCgPixels(entries[i], blocks + 16 * (first + i), destination + 16 * (first + i), stride);
+      kWrite(entries[i], blocks + 16 * (first + i), destination + 16 * (first + i), stride);
     }
   }
 }
@@ -227,11 +229,16 @@ void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
   const uint32_t bytes = BytesPerBlock(format);
   switch (format) {
     case TexFmtRgbDxt1: return WriteRow<WriteOpaqueBc1<kSse2>>(blocks, count, bytes, destination, stride);
+#if defined(__SSE2__)
+    case TexFmtRgbaDxt5:
+      return WriteRowInBatches<Bc3Entries, MakeBc3Entries, WriteBc3Pixels>(blocks, count,
+                                                                           destination, stride);
+    case TexFmtYCoCgDxt5:
+      return WriteRowInBatches<YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels>(
+          blocks, count, destination, stride);
+#else
     case TexFmtRgbaDxt5: return WriteRow<WriteBc3<kSse2>>(blocks, count, bytes, destination, stride);
     case TexFmtYCoCgDxt5:
-#if defined(__SSE2__)
-      return WriteScaledYCoCgRowSse2(blocks, count, destination, stride);
-#else
       return WriteRow<WriteScaledYCoCg<kSse2>>(blocks, count, bytes, destination, stride);
 #endif
     case TexFmtAlphaRgtc1: return WriteRow<WriteGrey<kSse2>>(blocks, count, bytes, destination, stride);
