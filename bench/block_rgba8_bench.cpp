@@ -18,8 +18,21 @@ constexpr int kBlocksWide = kWidth / 4;
 constexpr int kBlocksHigh = kHeight / 4;
 constexpr size_t kRowBytes = 4 * size_t{kWidth};
 
+const char* FormatName(orvelle::TextureFormat format) {
+  switch (format) {
+    case orvelle::TexFmtRgbDxt1: return "BC1";
+    case orvelle::TexFmtRgbaDxt5: return "BC3";
+    case orvelle::TexFmtYCoCgDxt5: return "scaled YCoCg";
+    case orvelle::TexFmtAlphaRgtc1: return "BC4";
+    case orvelle::TexFmtRgbaBptcUnorm: return "BC7";
+    case orvelle::TexFmtRgbBptcUnsignedFloat: return "BC6H unsigned";
+    default: return "BC6H signed";
+  }
+}
+
 void BM_DecodeBlockRgba8(benchmark::State& state) {
   const auto format = static_cast<orvelle::TextureFormat>(state.range(0));
+  state.SetLabel(FormatName(format));
   const size_t blockBytes = orvelle::BytesPerBlock(format);
   // BC7 and BC6H blocks cycle through every mode, the reserved ones included.
   const std::vector<uint8_t> blocks =
