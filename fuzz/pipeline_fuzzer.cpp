@@ -1,10 +1,12 @@
 // The whole pipeline over a file held in memory: probe, decode a small
-// thumbnail, release it.
+// thumbnail, check it against the full frame shrunk afterwards, release it.
 #include <sanitizer/asan_interface.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
+#include "core/downscale.h"
 #include "core/thumbnail.h"
 #include "fuzz/fuzz_input.h"
 
@@ -46,6 +48,20 @@ void ExpectThumbnailSize(const ProbeInfo& info, const RgbaImage& image) {
   Expect(image.width >= 1 && image.height >= 1, "no empty edge");
 }
 
+// A frame shrunk while it is decoded must come out as the full frame shrunk
+// afterwards.
+void ExpectSameAsShrinkingTheFullFrame(const ByteSource& source, const RgbaImage& thumbnail) {
+  RgbaImage full{};
+  Expect(DecodeThumbnail(&source, 0, &full) == ThumbOk, "the full frame decodes as well");
+  uint8_t* shrunk = nullptr;
+  Expect(DownscaleRgba(full.pixels, full.width, full.height, thumbnail.width, thumbnail.height, &shrunk) == ThumbOk,
+         "the full frame shrinks");
+  Expect(std::memcmp(shrunk, thumbnail.pixels, uint64_t{thumbnail.width} * thumbnail.height * 4) == 0,
+         "shrinking while decoding changes no pixel");
+  std::free(shrunk);
+  ReleaseImage(&full);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -67,6 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ExpectThumbnailSize(info, image);
   Expect(__asan_region_is_poisoned(image.pixels, uint64_t{image.width} * image.height * 4) == nullptr,
          "the pixel buffer is as large as the image");
+  if (info.width > kThumbnailEdge || info.height > kThumbnailEdge) ExpectSameAsShrinkingTheFullFrame(source, image);
   ReleaseImage(&image);
   return 0;
 }
