@@ -20,13 +20,20 @@ constexpr size_t kRowBytes = 4 * size_t{kWidth};
 
 const char* FormatName(orvelle::TextureFormat format) {
   switch (format) {
-    case orvelle::TexFmtRgbDxt1: return "BC1";
-    case orvelle::TexFmtRgbaDxt5: return "BC3";
-    case orvelle::TexFmtYCoCgDxt5: return "scaled YCoCg";
-    case orvelle::TexFmtAlphaRgtc1: return "BC4";
-    case orvelle::TexFmtRgbaBptcUnorm: return "BC7";
-    case orvelle::TexFmtRgbBptcUnsignedFloat: return "BC6H unsigned";
-    default: return "BC6H signed";
+    case orvelle::TexFmtRgbDxt1:
+      return "BC1";
+    case orvelle::TexFmtRgbaDxt5:
+      return "BC3";
+    case orvelle::TexFmtYCoCgDxt5:
+      return "scaled YCoCg";
+    case orvelle::TexFmtAlphaRgtc1:
+      return "BC4";
+    case orvelle::TexFmtRgbaBptcUnorm:
+      return "BC7";
+    case orvelle::TexFmtRgbBptcUnsignedFloat:
+      return "BC6H unsigned";
+    default:
+      return "BC6H signed";
   }
 }
 
@@ -51,8 +58,9 @@ void BM_DecodeBlockRgba8(benchmark::State& state) {
     benchmark::DoNotOptimize(image.data());
     benchmark::ClobberMemory();
   }
-  state.counters["MP/s"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * kWidth * kHeight / 1e6, benchmark::Counter::kIsRate);
+  state.counters["MP/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * kWidth * kHeight / 1e6,
+                         benchmark::Counter::kIsRate);
 }
 
 BENCHMARK(BM_DecodeBlockRgba8)

@@ -54,7 +54,8 @@ void BM_MemoryFloor(benchmark::State& state) {
 }
 
 void BM_FrameAndDownscale(benchmark::State& state) {
-  const std::vector<uint8_t> frame = SnappyFrame(0xB, orvelle::TexFmtRgbDxt1, kUhdWidth, kUhdHeight);
+  const std::vector<uint8_t> frame =
+      SnappyFrame(0xB, orvelle::TexFmtRgbDxt1, kUhdWidth, kUhdHeight);
   const uint64_t stride = uint64_t{kUhdWidth} * 4;
   std::vector<uint8_t> image(stride * kUhdHeight);
   for (auto _ : state) {

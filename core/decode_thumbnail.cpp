@@ -58,7 +58,7 @@ void DecodeWhileShrinking(const FrameBlocks& blocks, uint8_t* band, uint64_t str
   const uint64_t tallestBox = height / targetHeight + 1;
   const uint64_t capacity = tallestBox + 64 < height ? tallestBox + 64 : height;  // rows
   uint64_t bandFirst = 0;   // the source row at the top of the band
-  uint64_t decodedEnd = 0;  // rows from here down are not decoded yet; a multiple of 4 or the height
+  uint64_t decodedEnd = 0;  // the first row not decoded yet: a multiple of 4, or the height
   for (uint32_t y = 0; y < targetHeight; ++y) {
     uint64_t first = 0, end = 0;
     NextDownscaleRows(*downscaler, &first, &end);

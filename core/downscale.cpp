@@ -1,11 +1,11 @@
 #include "core/downscale.h"
 
-#include "core/box_walk.h"
-
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
 #include <utility>
+
+#include "core/box_walk.h"
 
 namespace orvelle {
 namespace {
@@ -123,7 +123,9 @@ ThumbStatus BeginDownscale(uint32_t sourceWidth, uint32_t sourceHeight, uint32_t
     // Boxes differ in height by at most one row; the column sums take the
     // narrowest type that cannot overflow, 16 bits up to 257 rows.
     const uint64_t tallestBox = sourceHeight / targetHeight + 1;
-    downscaler->sumBytes = tallestBox * 255 <= UINT16_MAX ? 2 : tallestBox * 255 <= UINT32_MAX ? 4 : 8;
+    downscaler->sumBytes = tallestBox * 255 <= UINT16_MAX   ? 2
+                           : tallestBox * 255 <= UINT32_MAX ? 4
+                                                            : 8;
   }
   return ThumbOk;
 }
@@ -138,10 +140,17 @@ void DownscaleNextRow(Downscaler* downscaler, const uint8_t* rows) {
   uint8_t* out = downscaler->target + uint64_t{downscaler->nextRow} * downscaler->targetWidth * 4;
   const uint32_t width = downscaler->sourceWidth, targetWidth = downscaler->targetWidth;
   switch (downscaler->sumBytes) {
-    case 2: ShrinkRow<uint16_t>(rows, rowCount, width, targetWidth, out); break;
-    case 4: ShrinkRow<uint32_t>(rows, rowCount, width, targetWidth, out); break;
-    case 8: ShrinkRow<uint64_t>(rows, rowCount, width, targetWidth, out); break;
-    default: break;  // an empty source, already zero
+    case 2:
+      ShrinkRow<uint16_t>(rows, rowCount, width, targetWidth, out);
+      break;
+    case 4:
+      ShrinkRow<uint32_t>(rows, rowCount, width, targetWidth, out);
+      break;
+    case 8:
+      ShrinkRow<uint64_t>(rows, rowCount, width, targetWidth, out);
+      break;
+    default:
+      break;  // an empty source, already zero
   }
   ++downscaler->nextRow;
   downscaler->rows.Next();

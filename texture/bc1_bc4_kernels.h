@@ -70,8 +70,8 @@ inline void WritePixels3(const uint32_t palette[8], uint64_t indices, uint8_t* d
 // Pixel k is colours[(colourIndices >> 2k) & 3] | alphas[(alphaIndices >> 3k) & 7]:
 // a BC1 colour and a BC4 alpha, each palette holding only its own bytes.
 inline void WritePixels2And3(const uint32_t colours[4], uint32_t colourIndices,
-                             const uint32_t alphas[8], uint64_t alphaIndices,
-                             uint8_t* destination, ptrdiff_t stride) {
+                             const uint32_t alphas[8], uint64_t alphaIndices, uint8_t* destination,
+                             ptrdiff_t stride) {
   for (int row = 0; row < 4; ++row, destination += stride) {
     for (int column = 0; column < 4; ++column, colourIndices >>= 2, alphaIndices >>= 3) {
       StorePixel(destination + 4 * column, colours[colourIndices & 3] | alphas[alphaIndices & 7]);
@@ -113,7 +113,8 @@ inline __m128i Load128(const void* p) { return _mm_load_si128(static_cast<const 
 // entry computed as in MakeBc1Palette in a 16-bit lane.
 inline __m128i Bc1PaletteSse2(const uint8_t* block, bool forceFourColour) {
   const uint32_t colours = LoadLe32(block);
-  const Bc1MiddleEntries& middle = kBc1Middle[forceFourColour || (colours & 0xFFFF) > colours >> 16];
+  const Bc1MiddleEntries& middle =
+      kBc1Middle[forceFourColour || (colours & 0xFFFF) > colours >> 16];
   const __m128i both = _mm_cvtsi32_si128(int(colours));
   // c0 in lanes 0-3, c1 in lanes 4-7.
   const __m128i spread = _mm_shuffle_epi32(_mm_unpacklo_epi16(both, both), 0x50);
@@ -130,9 +131,9 @@ inline __m128i Bc1PaletteSse2(const uint8_t* block, bool forceFourColour) {
                     _mm_setr_epi16(23, 33, 23, 0, 23, 33, 23, 0)),
       6);
   const __m128i middles = _mm_srli_epi16(
-      _mm_mulhi_epu16(_mm_add_epi16(_mm_mullo_epi16(sums, Load128(middle.scale)),
-                                    Load128(middle.offset)),
-                      Load128(middle.reciprocal)),
+      _mm_mulhi_epu16(
+          _mm_add_epi16(_mm_mullo_epi16(sums, Load128(middle.scale)), Load128(middle.offset)),
+          Load128(middle.reciprocal)),
       6);
   return _mm_or_si128(_mm_packus_epi16(ends, middles), Load128(middle.alpha));
 }
@@ -207,9 +208,10 @@ inline void MakePalettePairs(__m128i palette, PalettePairs& table) {
 
 // The four pixels of a row from its eight index bits.
 inline __m128i PaletteRow(const PalettePairs& table, uint32_t rowIndices) {
-  const __m128i left = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&table.pairs[rowIndices & 15]));
-  return _mm_castpd_si128(_mm_loadh_pd(_mm_castsi128_pd(left),
-                                       reinterpret_cast<const double*>(&table.pairs[rowIndices >> 4 & 15])));
+  const __m128i left =
+      _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&table.pairs[rowIndices & 15]));
+  return _mm_castpd_si128(_mm_loadh_pd(
+      _mm_castsi128_pd(left), reinterpret_cast<const double*>(&table.pairs[rowIndices >> 4 & 15])));
 }
 
 // Pixel k is entry (indices >> 2k) & 3 of the palette register.
@@ -225,9 +227,9 @@ inline void WritePixels2Sse2(__m128i palette, uint32_t indices, uint8_t* destina
 // The A bytes of a row of four pixels from the BC4 values and the row's 12
 // index bits, the other bytes zero.
 inline __m128i AlphaRow(const uint8_t values[8], uint32_t rowIndices) {
-  const uint32_t bytes = uint32_t{values[rowIndices & 7]} | uint32_t{values[rowIndices >> 3 & 7]} << 8 |
-                         uint32_t{values[rowIndices >> 6 & 7]} << 16 |
-                         uint32_t{values[rowIndices >> 9 & 7]} << 24;
+  const uint32_t bytes =
+      uint32_t{values[rowIndices & 7]} | uint32_t{values[rowIndices >> 3 & 7]} << 8 |
+      uint32_t{values[rowIndices >> 6 & 7]} << 16 | uint32_t{values[rowIndices >> 9 & 7]} << 24;
   const __m128i zero = _mm_setzero_si128();
   return _mm_unpacklo_epi16(zero, _mm_unpacklo_epi8(zero, _mm_cvtsi32_si128(int(bytes))));
 }
@@ -250,7 +252,8 @@ inline void WriteBc3Pixels(const Bc3Entries& entries, const uint8_t* block, uint
                            ptrdiff_t stride) {
   uint32_t colourIndices = LoadLe32(block + 12);
   uint64_t alphaIndices = LoadLe64(block) >> 16;
-  for (int row = 0; row < 4; ++row, destination += stride, colourIndices >>= 8, alphaIndices >>= 12) {
+  for (int row = 0; row < 4;
+       ++row, destination += stride, colourIndices >>= 8, alphaIndices >>= 12) {
     const __m128i pixels = _mm_or_si128(PaletteRow(entries.colours, colourIndices),
                                         AlphaRow(entries.alphas, uint32_t(alphaIndices)));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(destination), pixels);

@@ -238,7 +238,8 @@ void DecodeEndpointsOfMode(uint64_t lo, uint64_t hi, int isSigned, Endpoints& en
     endpoints.value[0][c] = base;
     for (int e = 1; e < endpointCount; ++e) {
       const uint32_t stored = raw[3 * e + c];
-      int32_t value = (transformed || isSigned) ? SignExtend(stored, deltaBits[c]) : int32_t(stored);
+      int32_t value =
+          (transformed || isSigned) ? SignExtend(stored, deltaBits[c]) : int32_t(stored);
       if (transformed) {
         const uint32_t sum = (uint32_t(base) + uint32_t(value)) & endpointMask;
         value = isSigned ? SignExtend(sum, endpointBits) : int32_t(sum);
@@ -406,7 +407,9 @@ void DecodeRgba8(const uint8_t* block, int isSigned, uint8_t* rgba) {
                              kHalfDisplayBytes[tile.halves[1][entry]],
                              kHalfDisplayBytes[tile.halves[2][entry]], 255);
   }
-  for (int pixel = 0; pixel < 16; ++pixel) StorePixel(rgba + 4 * pixel, pixels[tile.entries[pixel]]);
+  for (int pixel = 0; pixel < 16; ++pixel) {
+    StorePixel(rgba + 4 * pixel, pixels[tile.entries[pixel]]);
+  }
 }
 
 }  // namespace

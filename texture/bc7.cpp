@@ -35,14 +35,10 @@ struct ModeLayout {
 };
 
 constexpr ModeLayout kModes[8] = {
-    {3, 4, 0, 0, 4, 0, kPbitPerEndpoint, 3, 0},
-    {2, 6, 0, 0, 6, 0, kPbitPerSubset, 3, 0},
-    {3, 6, 0, 0, 5, 0, kNoPbits, 2, 0},
-    {2, 6, 0, 0, 7, 0, kPbitPerEndpoint, 2, 0},
-    {1, 0, 2, 1, 5, 6, kNoPbits, 2, 3},
-    {1, 0, 2, 0, 7, 8, kNoPbits, 2, 2},
-    {1, 0, 0, 0, 7, 7, kPbitPerEndpoint, 4, 0},
-    {2, 6, 0, 0, 5, 5, kPbitPerEndpoint, 2, 0},
+    {3, 4, 0, 0, 4, 0, kPbitPerEndpoint, 3, 0}, {2, 6, 0, 0, 6, 0, kPbitPerSubset, 3, 0},
+    {3, 6, 0, 0, 5, 0, kNoPbits, 2, 0},         {2, 6, 0, 0, 7, 0, kPbitPerEndpoint, 2, 0},
+    {1, 0, 2, 1, 5, 6, kNoPbits, 2, 3},         {1, 0, 2, 0, 7, 8, kNoPbits, 2, 2},
+    {1, 0, 0, 0, 7, 7, kPbitPerEndpoint, 4, 0}, {2, 6, 0, 0, 5, 5, kPbitPerEndpoint, 2, 0},
 };
 
 constexpr int kPaletteStride = 16;  // entries from one subset's palette to the next
@@ -108,11 +104,10 @@ void ExpandSse2(Endpoints& endpoints, int count, int colourBits, int alphaBits) 
   const int upAlpha = alphaBits == 0 ? 0 : 1 << (8 - alphaBits);
   const int down = 1 << (16 - colourBits);
   const int downAlpha = alphaBits == 0 ? 0 : 1 << (16 - alphaBits);
-  const __m128i shiftUp = _mm_setr_epi16(short(up), short(up), short(up), short(upAlpha),
-                                         short(up), short(up), short(up), short(upAlpha));
-  const __m128i shiftDown =
-      _mm_setr_epi16(short(down), short(down), short(down), short(downAlpha), short(down),
-                     short(down), short(down), short(downAlpha));
+  const __m128i shiftUp = _mm_setr_epi16(short(up), short(up), short(up), short(upAlpha), short(up),
+                                         short(up), short(up), short(upAlpha));
+  const __m128i shiftDown = _mm_setr_epi16(short(down), short(down), short(down), short(downAlpha),
+                                           short(down), short(down), short(down), short(downAlpha));
   const short opaque = alphaBits == 0 ? 255 : 0;
   const __m128i alpha = _mm_setr_epi16(0, 0, 0, opaque, 0, 0, 0, opaque);
   for (int e = 0; e < count; e += 2) {
@@ -220,7 +215,8 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
     }
   }
   constexpr int pbit = m.pbits == kNoPbits ? 0 : 1;
-  Expand<kSse2>(endpoints, endpointCount, m.colourBits + pbit, m.alphaBits ? m.alphaBits + pbit : 0);
+  Expand<kSse2>(endpoints, endpointCount, m.colourBits + pbit,
+                m.alphaBits ? m.alphaBits + pbit : 0);
 
   constexpr int bits = m.indexBits;
   constexpr uint64_t indexMask = (uint64_t{1} << bits) - 1;
@@ -238,8 +234,8 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
       }
     }
     for (int s = 0; s < m.subsets; ++s) {
-      Palette<kSse2>(endpoints[2 * s], endpoints[2 * s + 1], WeightsOf(bits), 1 << bits,
-                     0xFFFFFFFF, palette + kPaletteStride * s);
+      Palette<kSse2>(endpoints[2 * s], endpoints[2 * s + 1], WeightsOf(bits), 1 << bits, 0xFFFFFFFF,
+                     palette + kPaletteStride * s);
     }
     for (int pixel = 0; pixel < 16; ++pixel) {
       uint32_t entry = uint32_t(indices >> (bits * pixel) & indexMask);

@@ -21,6 +21,8 @@ inline uint32_t PackRgba(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
 // The word whose alpha byte is all ones and whose colour bytes are zero.
 inline uint32_t AlphaMask() { return PackRgba(0, 0, 0, 255); }
 
-inline void StorePixel(uint8_t* destination, uint32_t pixel) { std::memcpy(destination, &pixel, 4); }
+inline void StorePixel(uint8_t* destination, uint32_t pixel) {
+  std::memcpy(destination, &pixel, 4);
+}
 
 }  // namespace orvelle

@@ -71,7 +71,8 @@ void StoreRgbRows(const __m128i (&rgb)[2][3], uint8_t* destination, ptrdiff_t st
   const __m128i greenAlpha = _mm_packus_epi16(green, _mm_set1_epi16(255));
   const __m128i redGreen = _mm_unpacklo_epi8(redBlue, greenAlpha);
   const __m128i blueAlpha = _mm_unpackhi_epi8(redBlue, greenAlpha);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(destination), _mm_unpacklo_epi16(redGreen, blueAlpha));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(destination),
+                   _mm_unpacklo_epi16(redGreen, blueAlpha));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + stride),
                    _mm_unpackhi_epi16(redGreen, blueAlpha));
 }
@@ -199,14 +200,22 @@ void WriteBc7(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
 template <bool kSse2>
 BlockRgba8Writer FindWriter(TextureFormat format) {
   switch (format) {
-    case TexFmtRgbDxt1: return WriteOpaqueBc1<kSse2>;
-    case TexFmtRgbaDxt5: return WriteBc3<kSse2>;
-    case TexFmtYCoCgDxt5: return WriteScaledYCoCg<kSse2>;
-    case TexFmtAlphaRgtc1: return WriteGrey<kSse2>;
-    case TexFmtRgbaBptcUnorm: return WriteBc7<kSse2>;
-    case TexFmtRgbBptcSignedFloat: return WriteBc6h<kSse2, 1>;
-    case TexFmtRgbBptcUnsignedFloat: return WriteBc6h<kSse2, 0>;
-    default: return WriteZeros;
+    case TexFmtRgbDxt1:
+      return WriteOpaqueBc1<kSse2>;
+    case TexFmtRgbaDxt5:
+      return WriteBc3<kSse2>;
+    case TexFmtYCoCgDxt5:
+      return WriteScaledYCoCg<kSse2>;
+    case TexFmtAlphaRgtc1:
+      return WriteGrey<kSse2>;
+    case TexFmtRgbaBptcUnorm:
+      return WriteBc7<kSse2>;
+    case TexFmtRgbBptcSignedFloat:
+      return WriteBc6h<kSse2, 1>;
+    case TexFmtRgbBptcUnsignedFloat:
+      return WriteBc6h<kSse2, 0>;
+    default:
+      return WriteZeros;
   }
 }
 
@@ -221,14 +230,17 @@ void WriteRow(const uint8_t* blocks, uint32_t count, uint32_t blockBytes, uint8_
 
 }  // namespace
 
-BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format) { return FindWriter<kSse2Build>(format); }
+BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format) {
+  return FindWriter<kSse2Build>(format);
+}
 
 void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
                    uint8_t* destination, ptrdiff_t stride) {
   constexpr bool kSse2 = kSse2Build;
   const uint32_t bytes = BytesPerBlock(format);
   switch (format) {
-    case TexFmtRgbDxt1: return WriteRow<WriteOpaqueBc1<kSse2>>(blocks, count, bytes, destination, stride);
+    case TexFmtRgbDxt1:
+      return WriteRow<WriteOpaqueBc1<kSse2>>(blocks, count, bytes, destination, stride);
 #if defined(__SSE2__)
     case TexFmtRgbaDxt5:
       return WriteRowInBatches<Bc3Entries, MakeBc3Entries, WriteBc3Pixels>(blocks, count,
@@ -237,17 +249,21 @@ void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
       return WriteRowInBatches<YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels>(
           blocks, count, destination, stride);
 #else
-    case TexFmtRgbaDxt5: return WriteRow<WriteBc3<kSse2>>(blocks, count, bytes, destination, stride);
+    case TexFmtRgbaDxt5:
+      return WriteRow<WriteBc3<kSse2>>(blocks, count, bytes, destination, stride);
     case TexFmtYCoCgDxt5:
       return WriteRow<WriteScaledYCoCg<kSse2>>(blocks, count, bytes, destination, stride);
 #endif
-    case TexFmtAlphaRgtc1: return WriteRow<WriteGrey<kSse2>>(blocks, count, bytes, destination, stride);
-    case TexFmtRgbaBptcUnorm: return WriteRow<WriteBc7<kSse2>>(blocks, count, bytes, destination, stride);
+    case TexFmtAlphaRgtc1:
+      return WriteRow<WriteGrey<kSse2>>(blocks, count, bytes, destination, stride);
+    case TexFmtRgbaBptcUnorm:
+      return WriteRow<WriteBc7<kSse2>>(blocks, count, bytes, destination, stride);
     case TexFmtRgbBptcSignedFloat:
       return WriteRow<WriteBc6h<kSse2, 1>>(blocks, count, bytes, destination, stride);
     case TexFmtRgbBptcUnsignedFloat:
       return WriteRow<WriteBc6h<kSse2, 0>>(blocks, count, bytes, destination, stride);
-    default: return WriteRow<WriteZeros>(blocks, count, 16, destination, stride);
+    default:
+      return WriteRow<WriteZeros>(blocks, count, 16, destination, stride);
   }
 }
 

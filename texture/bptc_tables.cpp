@@ -154,7 +154,9 @@ constexpr Bc7PartitionLayout LayoutOf(const Bc7PartitionEntry (&row)[16]) {
   int anchors = 0;
   for (int pixel = 0; pixel < 16; ++pixel) {
     layout.paletteOffset[pixel] = uint8_t((row[pixel] & kBc7SubsetMask) * 16);
-    if (pixel != 0 && (row[pixel] & kBc7AnchorFlag) != 0) layout.anchors[anchors++] = uint8_t(pixel);
+    if (pixel != 0 && (row[pixel] & kBc7AnchorFlag) != 0) {
+      layout.anchors[anchors++] = uint8_t(pixel);
+    }
   }
   return layout;
 }

@@ -102,8 +102,11 @@ TEST(CodePaths, Bc6hHalvesAgreeOnTheGoldenBlocks) {
     // Rows of 13 halves: one between rows stays untouched.
     auto halves = [](uint8_t* tile) { return reinterpret_cast<uint16_t*>(tile); };
     ExpectSameTiles(
-        blocks, 16, [&](const uint8_t* b, uint8_t* t) { DecodeBc6hBlock(b, halves(t), 13, isSigned); },
-        [&](const uint8_t* b, uint8_t* t) { portable::DecodeBc6hBlock(b, halves(t), 13, isSigned); },
+        blocks, 16,
+        [&](const uint8_t* b, uint8_t* t) { DecodeBc6hBlock(b, halves(t), 13, isSigned); },
+        [&](const uint8_t* b, uint8_t* t) {
+          portable::DecodeBc6hBlock(b, halves(t), 13, isSigned);
+        },
         "BC6H halves", 2 * 52);
   }
 }
@@ -116,9 +119,9 @@ TEST(CodePaths, ScaledYCoCgAgreesOnEveryLumaAndChromaPair) {
     const uint32_t a = e & 63, b = (e >> 6) & 63;
     const uint32_t c0 = (a & 31) << 11 | a << 5 | ((a + 3) & 31);
     const uint32_t c1 = (b & 31) << 11 | b << 5 | ((b + 9) & 31);
-    blocks.insert(blocks.end(), {uint8_t(e), uint8_t(e >> 8), 0x88, 0xC6, 0xFA, 0x88, 0xC6, 0xFA,
-                                 uint8_t(c0), uint8_t(c0 >> 8), uint8_t(c1), uint8_t(c1 >> 8),
-                                 0xE4, 0x1B, 0xE4, 0x1B});
+    blocks.insert(blocks.end(),
+                  {uint8_t(e), uint8_t(e >> 8), 0x88, 0xC6, 0xFA, 0x88, 0xC6, 0xFA, uint8_t(c0),
+                   uint8_t(c0 >> 8), uint8_t(c1), uint8_t(c1 >> 8), 0xE4, 0x1B, 0xE4, 0x1B});
   }
   const BlockRgba8Writer fast = FindBlockRgba8Writer(TexFmtYCoCgDxt5);
   const BlockRgba8Writer plain = portable::FindBlockRgba8Writer(TexFmtYCoCgDxt5);
