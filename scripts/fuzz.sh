@@ -21,6 +21,8 @@ while [ $# -gt 0 ]; do
     *) echo "usage: fuzz.sh [--seconds N] [--jobs N] [--fuzzer NAME]... [--build-dir DIR]" >&2; exit 2 ;;
   esac
 done
+# libFuzzer takes a time of 0 as no limit at all.
+[ "$seconds" -gt 0 ] || { echo "fuzz.sh: --seconds must be at least 1" >&2; exit 2; }
 [ ${#fuzzers[@]} -gt 0 ] || fuzzers=(pipeline hap_frame frame_to_rgba block downscale)
 
 echo "== building fuzzers in $dir"
