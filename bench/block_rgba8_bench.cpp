@@ -1,6 +1,9 @@
-// DecodeBlockRgba8 over a whole 1920 x 1080 texture of random blocks, each
-// block then stored into a full-size RGBA image as the frame conversion does,
-// in megapixels per second on one core.
+// Block decoding to RGBA8 over a whole 1920 x 1080 texture of random blocks,
+// in megapixels per second on one core:
+//  - BM_DecodeBlockRgba8: one block at a time into the block buffer, then
+//    stored into the full-size image as the frame conversion stores edge blocks;
+//  - BM_DecodeFrameToRgba: the whole frame (a plain texture section), as the
+//    frame conversion walks it, rows of blocks written straight into the image.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -8,6 +11,7 @@
 #include <vector>
 
 #include "tests/support/golden_data.h"
+#include "tests/support/hap_frame_builder.h"
 #include "texture/frame_to_rgba.h"
 
 namespace {
@@ -62,6 +66,38 @@ void BM_DecodeBlockRgba8(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(state.iterations()) * kWidth * kHeight / 1e6,
                          benchmark::Counter::kIsRate);
 }
+
+void BM_DecodeFrameToRgba(benchmark::State& state) {
+  const auto format = static_cast<orvelle::TextureFormat>(state.range(0));
+  state.SetLabel(FormatName(format));
+  const uint8_t nibble = static_cast<uint8_t>(state.range(1));
+  const std::vector<uint8_t> frame = orvelle::testing::Section(
+      0xA0 | nibble,
+      orvelle::testing::GoldenTexture(format, size_t{kBlocksWide} * kBlocksHigh, 8));
+  std::vector<uint8_t> image(kRowBytes * kHeight);
+  for (auto _ : state) {
+    if (orvelle::DecodeFrameToRgba(frame.data(), frame.size(), kWidth, kHeight, image.data(),
+                                   kRowBytes) != orvelle::ThumbOk) {
+      state.SkipWithError("decode failed");
+      break;
+    }
+    benchmark::DoNotOptimize(image.data());
+    benchmark::ClobberMemory();
+  }
+  state.counters["MP/s"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kWidth * kHeight / 1e6, benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_DecodeFrameToRgba)
+    ->ArgNames({"format", "type"})
+    ->Args({orvelle::TexFmtRgbDxt1, 0xB})
+    ->Args({orvelle::TexFmtRgbaDxt5, 0xE})
+    ->Args({orvelle::TexFmtYCoCgDxt5, 0xF})
+    ->Args({orvelle::TexFmtAlphaRgtc1, 0x1})
+    ->Args({orvelle::TexFmtRgbaBptcUnorm, 0xC})
+    ->Args({orvelle::TexFmtRgbBptcUnsignedFloat, 0x2})
+    ->Args({orvelle::TexFmtRgbBptcSignedFloat, 0x3})
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_DecodeBlockRgba8)
     ->ArgName("format")
