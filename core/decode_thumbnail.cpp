@@ -48,15 +48,14 @@ ThumbStatus ReadMiddleSample(const ByteSource* source, TrackInfo* track, uint8_t
 // The frame shrunk while it is decoded: rows of blocks are decoded into the
 // top of the full-size buffer only as far down as the next target row needs,
 // and each target row is made as soon as its source rows are there. Once the
-// band would grow past a few dozen rows more than a box, the rows above the
-// current box are dropped by moving the rows below them up. Only that band is
-// ever written: the image is the same, without a whole frame's worth of
-// memory traffic.
+// band would grow past 16 rows more than a box, the rows above the current box
+// are dropped by moving the rows below them up. Only that band is ever written:
+// the image is the same, without a whole frame's worth of memory traffic.
 void DecodeWhileShrinking(const FrameBlocks& blocks, uint8_t* band, uint64_t stride,
                           uint32_t targetHeight, Downscaler* downscaler) {
   const uint64_t height = blocks.height;
   const uint64_t tallestBox = height / targetHeight + 1;
-  const uint64_t capacity = tallestBox + 64 < height ? tallestBox + 64 : height;  // rows
+  const uint64_t capacity = tallestBox + 16 < height ? tallestBox + 16 : height;  // rows
   uint64_t bandFirst = 0;   // the source row at the top of the band
   uint64_t decodedEnd = 0;  // the first row not decoded yet: a multiple of 4, or the height
   for (uint32_t y = 0; y < targetHeight; ++y) {
