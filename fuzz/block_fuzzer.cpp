@@ -51,7 +51,8 @@ void CheckBc1Bc3Bc4(const uint8_t* block) {
 }
 
 void CheckBc7(const uint8_t* block) {
-  const std::vector<uint8_t> rgba = DecodeTile(16, 28, [&](uint8_t* out) { DecodeBc7Block(block, out, 28); });
+  const std::vector<uint8_t> rgba =
+      DecodeTile(16, 28, [&](uint8_t* out) { DecodeBc7Block(block, out, 28); });
   // Modes 0 to 3 carry no alpha.
   if ((block[0] & 0x0F) != 0) ExpectOpaque(rgba, "BC7 modes without alpha are opaque");
 }
@@ -82,11 +83,18 @@ void CheckBc6h(const uint8_t* block) {
 }
 
 void CheckFrameDispatch(const uint8_t* block) {
-  const TextureFormat formats[] = {TexFmtRgbDxt1,       TexFmtRgbaDxt5,           TexFmtYCoCgDxt5,
-                                   TexFmtAlphaRgtc1,    TexFmtRgbaBptcUnorm,      TexFmtRgbBptcSignedFloat,
-                                   TexFmtRgbBptcUnsignedFloat, 0x1234};
+  constexpr TextureFormat kNoFormat = 0x1234;
+  const TextureFormat formats[] = {TexFmtRgbDxt1,
+                                   TexFmtRgbaDxt5,
+                                   TexFmtYCoCgDxt5,
+                                   TexFmtAlphaRgtc1,
+                                   TexFmtRgbaBptcUnorm,
+                                   TexFmtRgbBptcSignedFloat,
+                                   TexFmtRgbBptcUnsignedFloat,
+                                   kNoFormat};
   for (TextureFormat format : formats) {
-    const std::vector<uint8_t> rgba = DecodeTile(16, 16, [&](uint8_t* out) { DecodeBlockRgba8(block, format, out); });
+    const std::vector<uint8_t> rgba =
+        DecodeTile(16, 16, [&](uint8_t* out) { DecodeBlockRgba8(block, format, out); });
     if (format == TexFmtRgbDxt1 || format == TexFmtYCoCgDxt5 || format == TexFmtAlphaRgtc1) {
       ExpectOpaque(rgba, "formats without alpha are opaque");
     }

@@ -30,8 +30,8 @@ Span Box(uint64_t sourceLength, uint64_t targetLength, uint64_t i) {
   return span;
 }
 
-void ExpectBoxAverages(const std::vector<uint8_t>& source, const fuzz::DownscaleInput& in, uint32_t sourceHeight,
-                       const uint8_t* target) {
+void ExpectBoxAverages(const std::vector<uint8_t>& source, const fuzz::DownscaleInput& in,
+                       uint32_t sourceHeight, const uint8_t* target) {
   for (uint32_t y = 0; y < in.targetHeight; ++y) {
     const Span rows = Box(sourceHeight, in.targetHeight, y);
     for (uint32_t x = 0; x < in.targetWidth; ++x, target += 4) {
@@ -45,7 +45,8 @@ void ExpectBoxAverages(const std::vector<uint8_t>& source, const fuzz::Downscale
       }
       const uint64_t count = (rows.end - rows.begin) * (columns.end - columns.begin);
       for (int c = 0; c < 4; ++c) {
-        Expect(target[c] == (count != 0 ? sum[c] / count : 0), "each byte is its box's truncated average");
+        Expect(target[c] == (count != 0 ? sum[c] / count : 0),
+               "each byte is its box's truncated average");
       }
     }
   }
@@ -63,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // An enlarged edge visits its source pixels once per target pixel.
   if (uint64_t{std::max<uint32_t>(in.sourceWidth, in.targetWidth)} *
-          std::max<uint32_t>(sourceHeight, in.targetHeight) > kMaxPixels) {
+          std::max<uint32_t>(sourceHeight, in.targetHeight) >
+      kMaxPixels) {
     return 0;
   }
   // Exactly the source's bytes, so that a read past them is caught.
@@ -73,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   uint8_t* target = nullptr;
-  Expect(DownscaleRgba(source.data(), in.sourceWidth, sourceHeight, in.targetWidth, in.targetHeight, &target) ==
-             ThumbOk,
+  Expect(DownscaleRgba(source.data(), in.sourceWidth, sourceHeight, in.targetWidth, in.targetHeight,
+                       &target) == ThumbOk,
          "downscaling succeeds");
   ExpectBoxAverages(source, in, sourceHeight, target);
   free(target);

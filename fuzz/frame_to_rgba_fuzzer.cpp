@@ -33,8 +33,8 @@ bool Untouched(const uint8_t* begin, const uint8_t* end) {
 void CheckRefused(const fuzz::FrameInput& input) {
   const uint64_t stride = uint64_t{input.width} * 4 - (input.padding == fuzz::kShortStride ? 1 : 0);
   uint8_t* destination = static_cast<uint8_t*>(malloc(1));
-  Expect(DecodeFrameToRgba(input.frame, input.length, input.width, input.height, destination, stride) ==
-             ThumbInvalidArgument,
+  Expect(DecodeFrameToRgba(input.frame, input.length, input.width, input.height, destination,
+                           stride) == ThumbInvalidArgument,
          "sizes out of range are refused");
   free(destination);
 }
@@ -54,11 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (uint64_t{width} * height > kMaxPixels) height = 1 + (height - 1) % (kMaxPixels / width);
 
   const uint64_t stride = uint64_t{width} * 4 + input.padding;
-  const uint64_t bytes = (height - 1) * stride + uint64_t{width} * 4;  // exactly what may be written
+  const uint64_t bytes =
+      (height - 1) * stride + uint64_t{width} * 4;  // exactly what may be written
   std::vector<uint8_t> image(bytes, kUntouched);
-  const ThumbStatus status = DecodeFrameToRgba(input.frame, input.length, width, height, image.data(), stride);
+  const ThumbStatus status =
+      DecodeFrameToRgba(input.frame, input.length, width, height, image.data(), stride);
 
-  Expect(status == ThumbOk || status == ThumbBadData || status == ThumbUnsupported, "a frame status");
+  Expect(status == ThumbOk || status == ThumbBadData || status == ThumbUnsupported,
+         "a frame status");
   // A failure writes nothing at all; a success nothing between the rows.
   const uint64_t rowBytes = status == ThumbOk ? uint64_t{width} * 4 : 0;
   for (uint64_t row = 0; row < height; ++row) {

@@ -25,7 +25,8 @@ inline void PutLe16(std::vector<uint8_t>* out, uint32_t value) {
   out->push_back(static_cast<uint8_t>(value >> 8));
 }
 
-inline std::vector<uint8_t> WithPrefix(std::vector<uint8_t> prefix, const std::vector<uint8_t>& frame) {
+inline std::vector<uint8_t> WithPrefix(std::vector<uint8_t> prefix,
+                                       const std::vector<uint8_t>& frame) {
   prefix.insert(prefix.end(), frame.begin(), frame.end());
   return prefix;
 }
@@ -105,12 +106,14 @@ constexpr size_t kDownscalePrefix = 6;
 
 inline bool ParseDownscaleInput(const uint8_t* data, size_t size, DownscaleInput* input) {
   if (size < kDownscalePrefix) return false;
-  *input = {Le16(data), Le16(data + 2), data[4], data[5], data + kDownscalePrefix, size - kDownscalePrefix};
+  *input = {Le16(data), Le16(data + 2),          data[4],
+            data[5],    data + kDownscalePrefix, size - kDownscalePrefix};
   return true;
 }
 
-inline std::vector<uint8_t> EncodeDownscaleInput(uint32_t sourceWidth, uint32_t sourceHeight, uint8_t targetWidth,
-                                                 uint8_t targetHeight, const std::vector<uint8_t>& pixels) {
+inline std::vector<uint8_t> EncodeDownscaleInput(uint32_t sourceWidth, uint32_t sourceHeight,
+                                                 uint8_t targetWidth, uint8_t targetHeight,
+                                                 const std::vector<uint8_t>& pixels) {
   std::vector<uint8_t> prefix;
   PutLe16(&prefix, sourceWidth);
   PutLe16(&prefix, sourceHeight);

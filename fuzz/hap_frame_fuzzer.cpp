@@ -42,8 +42,10 @@ void CheckLocatedSection(const fuzz::HapFrameInput& input, uint32_t index) {
   const uint8_t* payload;
   uint32_t payloadSize;
   uint8_t type;
-  const HapStatus found = FindTextureSection(input.frame, input.length, index, &payload, &payloadSize, &type);
-  if (counted == HapOk) Expect(found == (index < count ? HapOk : HapBadArgument), "count and search agree");
+  const HapStatus found =
+      FindTextureSection(input.frame, input.length, index, &payload, &payloadSize, &type);
+  if (counted == HapOk)
+    Expect(found == (index < count ? HapOk : HapBadArgument), "count and search agree");
   if (found != HapOk) return;
   Expect(payload >= input.frame && payload + payloadSize <= input.frame + input.length,
          "a located section lies inside the frame");
@@ -68,11 +70,13 @@ void CheckTexture(const fuzz::HapFrameInput& input, uint32_t index) {
   free(backwards.bytes);
 
   TextureFormat format = 0;
-  uint8_t* buffer =
-      DecodeTextureToBuffer(input.frame, input.length, index, input.paddedWidth, input.paddedHeight, &format);
+  uint8_t* buffer = DecodeTextureToBuffer(input.frame, input.length, index, input.paddedWidth,
+                                          input.paddedHeight, &format);
   if (buffer == nullptr) return;
-  const uint64_t size = uint64_t{input.paddedWidth / 4} * (input.paddedHeight / 4) * BytesPerBlock(format);
-  Expect(size != 0 && __asan_region_is_poisoned(buffer, size) == nullptr, "the buffer holds the whole texture");
+  const uint64_t size =
+      uint64_t{input.paddedWidth / 4} * (input.paddedHeight / 4) * BytesPerBlock(format);
+  Expect(size != 0 && __asan_region_is_poisoned(buffer, size) == nullptr,
+         "the buffer holds the whole texture");
   free(buffer);
 }
 

@@ -17,7 +17,8 @@ movie() {  # movie NAME WIDTHxHEIGHT ENCODER-ARGS...
   ffmpeg -nostdin -v error -y -f lavfi -i "testsrc2=size=$size:rate=25" -frames:v 2 \
     -vf format=rgba "$@" "$work/$name.mov"
   cp "$work/$name.mov" "$seeds/pipeline/ffmpeg_$name.mov"
-  ffmpeg -nostdin -v error -y -i "$work/$name.mov" -map 0:v:0 -frames:v 1 -c copy -f data "$work/$name"
+  ffmpeg -nostdin -v error -y -i "$work/$name.mov" -map 0:v:0 -frames:v 1 -c copy -f data \
+    "$work/$name"
   frames+=("$work/$name" "${size%x*}" "${size#*x}")
 }
 

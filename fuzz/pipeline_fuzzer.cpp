@@ -54,10 +54,12 @@ void ExpectSameAsShrinkingTheFullFrame(const ByteSource& source, const RgbaImage
   RgbaImage full{};
   Expect(DecodeThumbnail(&source, 0, &full) == ThumbOk, "the full frame decodes as well");
   uint8_t* shrunk = nullptr;
-  Expect(DownscaleRgba(full.pixels, full.width, full.height, thumbnail.width, thumbnail.height, &shrunk) == ThumbOk,
+  Expect(DownscaleRgba(full.pixels, full.width, full.height, thumbnail.width, thumbnail.height,
+                       &shrunk) == ThumbOk,
          "the full frame shrinks");
-  Expect(std::memcmp(shrunk, thumbnail.pixels, uint64_t{thumbnail.width} * thumbnail.height * 4) == 0,
-         "shrinking while decoding changes no pixel");
+  Expect(
+      std::memcmp(shrunk, thumbnail.pixels, uint64_t{thumbnail.width} * thumbnail.height * 4) == 0,
+      "shrinking while decoding changes no pixel");
   std::free(shrunk);
   ReleaseImage(&full);
 }
@@ -77,13 +79,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Both parse the same container, so they fail alike.
   if (probed != ThumbOk) Expect(decoded == probed, "decode fails as the probe did");
   if (decoded != ThumbOk) {
-    Expect(image.width == 0 && image.height == 0 && image.pixels == nullptr, "failure clears the image");
+    Expect(image.width == 0 && image.height == 0 && image.pixels == nullptr,
+           "failure clears the image");
     return 0;
   }
   ExpectThumbnailSize(info, image);
-  Expect(__asan_region_is_poisoned(image.pixels, uint64_t{image.width} * image.height * 4) == nullptr,
-         "the pixel buffer is as large as the image");
-  if (info.width > kThumbnailEdge || info.height > kThumbnailEdge) ExpectSameAsShrinkingTheFullFrame(source, image);
+  Expect(
+      __asan_region_is_poisoned(image.pixels, uint64_t{image.width} * image.height * 4) == nullptr,
+      "the pixel buffer is as large as the image");
+  if (info.width > kThumbnailEdge || info.height > kThumbnailEdge)
+    ExpectSameAsShrinkingTheFullFrame(source, image);
   ReleaseImage(&image);
   return 0;
 }

@@ -30,7 +30,8 @@ class CorpusWriter {
   void Write(const char* fuzzer, const std::string& name, const Bytes& bytes) {
     const std::string path = root_ + "/" + fuzzer + "/" + name;
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) {
       std::fprintf(stderr, "cannot write %s\n", path.c_str());
       std::exit(1);
@@ -61,7 +62,8 @@ void WriteBuiltSeeds(CorpusWriter* corpus) {
       movie.height = 24;
       movie.samplesPerChunk = 2;
       movie.co64 = storage == Storage::Snappy;
-      for (uint8_t seed = 1; seed <= 3; ++seed) movie.samples.push_back(CodecFrame(fourcc, 40, 24, storage, seed));
+      for (uint8_t seed = 1; seed <= 3; ++seed)
+        movie.samples.push_back(CodecFrame(fourcc, 40, 24, storage, seed));
       corpus->Write("pipeline", name + ".mov", BuildHapMovie(movie));
     }
   }
@@ -104,7 +106,8 @@ void WriteFfmpegFrame(CorpusWriter* corpus, const char* path, uint32_t width, ui
   name = "ffmpeg_" + name.substr(name.find_last_of('/') + 1);
   corpus->WriteFrame(name, frame, width, height);
   for (size_t at = 8, slice = 0; at + 16 <= frame.size() && slice < 4; at += 16 * 7, ++slice) {
-    corpus->Write("block", name + "_" + std::to_string(slice), Bytes(frame.begin() + at, frame.begin() + at + 16));
+    corpus->Write("block", name + "_" + std::to_string(slice),
+                  Bytes(frame.begin() + at, frame.begin() + at + 16));
   }
 }
 

@@ -3,7 +3,8 @@
 #   fuzz.sh [--seconds N] [--jobs N] [--fuzzer NAME]... [--build-dir DIR]
 #     --seconds  time per fuzzer (default 30)
 #     --jobs     parallel worker processes per fuzzer (libFuzzer fork mode; default 1)
-#     --fuzzer   run only this one (repeatable): pipeline, hap_frame, frame_to_rgba, block, downscale
+#     --fuzzer   run only this one (repeatable):
+#                pipeline, hap_frame, frame_to_rgba, block, downscale
 # Generated seeds live in DIR/seeds, the growing corpus in DIR/corpus, logs in
 # DIR/logs and crashing inputs in DIR/artifacts. Exits non-zero on any finding.
 set -euo pipefail
@@ -18,7 +19,8 @@ while [ $# -gt 0 ]; do
     --jobs) jobs=$2; shift 2 ;;
     --fuzzer) fuzzers+=("$2"); shift 2 ;;
     --build-dir) dir=$2; shift 2 ;;
-    *) echo "usage: fuzz.sh [--seconds N] [--jobs N] [--fuzzer NAME]... [--build-dir DIR]" >&2; exit 2 ;;
+    *) echo "usage: fuzz.sh [--seconds N] [--jobs N] [--fuzzer NAME]... [--build-dir DIR]" >&2
+       exit 2 ;;
   esac
 done
 # libFuzzer takes a time of 0 as no limit at all.
@@ -45,11 +47,13 @@ for name in "${fuzzers[@]}"; do
   [ "$jobs" -gt 1 ] && options+=(-fork="$jobs")
   log=$dir/logs/$name.log
   # The corpus directory comes first: new inputs are written there, never into the seeds.
-  if ! "$dir/fuzz/${name}_fuzzer" "${options[@]}" "$dir/corpus/$name" "$dir/seeds/$name" >"$log" 2>&1; then
+  if ! "$dir/fuzz/${name}_fuzzer" "${options[@]}" "$dir/corpus/$name" "$dir/seeds/$name" \
+       >"$log" 2>&1; then
     tail -n 60 "$log"
     echo "== ${name}_fuzzer found a problem; inputs in $dir/artifacts/$name" >&2
     exit 1
   fi
   runs=$(grep -oE '^(Done [0-9]+ runs|#[0-9]+)' "$log" | tail -n 1 | grep -oE '[0-9]+')
-  echo "== ${name}_fuzzer: ${runs:-?} executions in ${seconds} s, corpus $(ls "$dir/corpus/$name" | wc -l) files, clean"
+  corpus=$(ls "$dir/corpus/$name" | wc -l)
+  echo "== ${name}_fuzzer: ${runs:-?} executions in ${seconds} s, corpus $corpus files, clean"
 done

@@ -45,7 +45,8 @@ struct AllocationPlan {
   // The pipeline's own allocations run out of memory; the frame decoder's
   // make the frame undecodable.
   ThumbStatus StatusWhenFailing(uint32_t n) const {
-    return n > pipelineBefore && n <= pipelineBefore + frameDecoder ? ThumbBadData : ThumbOutOfMemory;
+    return n > pipelineBefore && n <= pipelineBefore + frameDecoder ? ThumbBadData
+                                                                    : ThumbOutOfMemory;
   }
 };
 
@@ -66,14 +67,16 @@ Outcome DecodeFailingAt(MemorySource& file, uint32_t requestedSize, uint32_t fai
 }
 
 // A clean decode must make exactly the planned allocations; then each is failed in turn.
-void ExpectEveryDecodeFailureClean(MemorySource& file, uint32_t requestedSize, const AllocationPlan& plan) {
+void ExpectEveryDecodeFailureClean(MemorySource& file, uint32_t requestedSize,
+                                   const AllocationPlan& plan) {
   const Outcome clean = DecodeFailingAt(file, requestedSize, 0);
   ASSERT_EQ(clean.status, ThumbOk);
   ASSERT_EQ(clean.count.attempted, plan.total());
   EXPECT_EQ(clean.count.live, 0u);
   for (uint32_t n = 1; n <= plan.total(); ++n) {
     const Outcome failed = DecodeFailingAt(file, requestedSize, n);
-    EXPECT_EQ(failed.status, plan.StatusWhenFailing(n)) << "allocation " << n << " of " << plan.total();
+    EXPECT_EQ(failed.status, plan.StatusWhenFailing(n))
+        << "allocation " << n << " of " << plan.total();
     EXPECT_TRUE(failed.cleared) << "allocation " << n;
     EXPECT_EQ(failed.count.live, 0u) << "allocation " << n;
   }
@@ -99,7 +102,9 @@ struct CodecCase {
   Storage storage;
 };
 
-std::string CaseName(const CodecCase& c) { return std::string(c.fourcc) + "_" + testing::StorageName(c.storage); }
+std::string CaseName(const CodecCase& c) {
+  return std::string(c.fourcc) + "_" + testing::StorageName(c.storage);
+}
 
 // Keeps the test names that CTest lists free of addresses.
 void PrintTo(const CodecCase& c, std::ostream* out) { *out << CaseName(c); }
@@ -121,14 +126,16 @@ TEST_P(CodecAllocationFailure, EveryAllocationFailsWithItsStatusAndLeaksNothing)
   movie.width = kWidth;
   movie.height = kHeight;
   movie.samplesPerChunk = 2;  // two chunks and two sample-to-chunk runs
-  for (uint8_t seed = 1; seed <= 3; ++seed) movie.samples.push_back(CodecFrame(fourcc, kWidth, kHeight, storage, seed));
+  for (uint8_t seed = 1; seed <= 3; ++seed)
+    movie.samples.push_back(CodecFrame(fourcc, kWidth, kHeight, storage, seed));
   MemorySource file(testing::BuildHapMovie(movie));
 
   // Movie atom, sample sizes, sample-to-chunk runs, chunk offsets.
   constexpr uint32_t kContainer = 4;
   // Then the sample and the full-size image.
   constexpr uint32_t kPipelineBefore = kContainer + 2;
-  const uint32_t frameDecoder = (IsTwoTexture(fourcc) ? 2 : 1) * (storage == Storage::Chunked ? 2 : 1);
+  const uint32_t frameDecoder =
+      (IsTwoTexture(fourcc) ? 2 : 1) * (storage == Storage::Chunked ? 2 : 1);
 
   ExpectEveryProbeFailureClean(file, kContainer);
   ExpectEveryDecodeFailureClean(file, kShrunk, {kPipelineBefore, frameDecoder, 1});
@@ -166,7 +173,8 @@ TEST(AllocationFailure, FrameDecoderFailuresAreBadDataAndWriteNothing) {
   for (uint32_t n = 0; n <= kAllocations; ++n) {
     std::vector<uint8_t> image(8 * 8 * 4, kUntouched);
     ArmAllocations(n);
-    const ThumbStatus status = DecodeFrameToRgba(frame.data(), frame.size(), 8, 8, image.data(), 8 * 4);
+    const ThumbStatus status =
+        DecodeFrameToRgba(frame.data(), frame.size(), 8, 8, image.data(), 8 * 4);
     const AllocationCount count = DisarmAllocations();
     EXPECT_EQ(count.live, 0u) << "allocation " << n;
     if (n == 0) {
@@ -184,8 +192,9 @@ TEST(AllocationFailure, ChunkRecordsThatCannotBeAllocatedAreAnInternalError) {
   std::vector<uint8_t> texture(32);
   TextureFormat format = 0;
   ArmAllocations(1);
-  const HapStatus status = DecodeTexture(frame.data(), static_cast<uint32_t>(frame.size()), 0, RunChunksSerially,
-                                         nullptr, texture.data(), 32, nullptr, &format);
+  const HapStatus status =
+      DecodeTexture(frame.data(), static_cast<uint32_t>(frame.size()), 0, RunChunksSerially,
+                    nullptr, texture.data(), 32, nullptr, &format);
   const AllocationCount count = DisarmAllocations();
   EXPECT_EQ(status, HapInternalError);
   EXPECT_EQ(count.attempted, 1u);

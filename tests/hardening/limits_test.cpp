@@ -32,8 +32,8 @@ class ZeroPages {
  public:
   explicit ZeroPages(size_t size)
       : size_(size),
-        data_(static_cast<uint8_t*>(
-            mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0))) {}
+        data_(static_cast<uint8_t*>(mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0))) {}
   ~ZeroPages() {
     if (data_ != MAP_FAILED) munmap(data_, size_);
   }
@@ -81,7 +81,8 @@ TrackOutcome ParseTrackWithRuns(uint32_t count, Track* track) {
   if (!pages.ok()) return TrackOutOfMemory;
   std::memcpy(pages.data(), head.data(), head.size());
   for (uint64_t at : enclosing) {
-    PutBigEndian32(pages.data() + at, ReadBigEndian32(head.data() + at) + static_cast<uint32_t>(table));
+    PutBigEndian32(pages.data() + at,
+                   ReadBigEndian32(head.data() + at) + static_cast<uint32_t>(table));
   }
   const AtomView trak{Fourcc("trak"), pages.data() + 8, head.size() + table - 8};
   return ParseTrack(pages.data(), trak, &track->info);
@@ -104,8 +105,8 @@ TEST(TableCap, SixtyFourBitChunkOffsets) {
     ASSERT_TRUE(payload.ok());
     PutBigEndian32(payload.data() + 4, count);
     Track track;
-    const TrackOutcome outcome =
-        CopyChunkOffsets(AtomView{Fourcc("co64"), payload.data(), 8 + uint64_t{count} * 8}, true, &track.info);
+    const TrackOutcome outcome = CopyChunkOffsets(
+        AtomView{Fourcc("co64"), payload.data(), 8 + uint64_t{count} * 8}, true, &track.info);
     if (count == kTableCap) {
       EXPECT_EQ(outcome, TrackAccepted);
       EXPECT_EQ(track.info.chunkCount, kTableCap);

@@ -68,8 +68,9 @@ TEST(WrappingSums, AFrameLengthBeyondThirtyTwoBitsIsNotTruncated) {
   // the 12 real bytes is read: the length is refused first.
   const Bytes frame = testing::CodecFrame("Hap1", 4, 4, testing::Storage::Plain);
   std::vector<uint8_t> image(4 * 4 * 4);
-  EXPECT_EQ(DecodeFrameToRgba(frame.data(), (uint64_t{1} << 32) + frame.size(), 4, 4, image.data(), 16),
-            ThumbBadData);
+  EXPECT_EQ(
+      DecodeFrameToRgba(frame.data(), (uint64_t{1} << 32) + frame.size(), 4, 4, image.data(), 16),
+      ThumbBadData);
 }
 
 }  // namespace

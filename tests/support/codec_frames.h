@@ -36,9 +36,9 @@ inline Bytes TextureSection(uint8_t format, Storage storage, const Bytes& textur
   const Bytes first(texture.begin(), texture.begin() + half);
   const Bytes second = Compress(Bytes(texture.begin() + half, texture.end()));
   const uint32_t firstSize = static_cast<uint32_t>(first.size());
-  const Bytes instructions = Instructions({CompressorNone, CompressorSnappy},
-                                          Le32Table({firstSize, uint32_t(second.size())}),
-                                          Le32Table({0, firstSize}));
+  const Bytes instructions =
+      Instructions({CompressorNone, CompressorSnappy},
+                   Le32Table({firstSize, uint32_t(second.size())}), Le32Table({0, firstSize}));
   return Section(0xC0 | format, Concat({instructions, first, second}));
 }
 
@@ -53,8 +53,8 @@ inline Bytes CodecFrame(const char* fourcc, uint32_t width, uint32_t height, Sto
     uint8_t format;
     size_t blockBytes;
   };
-  constexpr Codec kCodecs[] = {{"Hap1", 0x0B, 8},  {"Hap5", 0x0E, 16}, {"HapY", 0x0F, 16},
-                               {"HapA", 0x01, 8},  {"Hap7", 0x0C, 16}, {"HapH", 0x02, 16}};
+  constexpr Codec kCodecs[] = {{"Hap1", 0x0B, 8}, {"Hap5", 0x0E, 16}, {"HapY", 0x0F, 16},
+                               {"HapA", 0x01, 8}, {"Hap7", 0x0C, 16}, {"HapH", 0x02, 16}};
   if (std::strcmp(fourcc, "HapM") == 0) {
     return MultiTexture({TextureSection(0x0F, storage, Pattern(blocks * 16, seed)),
                          TextureSection(0x01, storage, Pattern(blocks * 8, seed + 1))});
