@@ -407,8 +407,11 @@ void DecodeRgba8(const uint8_t* block, int isSigned, uint8_t* rgba) {
                              kHalfDisplayBytes[tile.halves[1][entry]],
                              kHalfDisplayBytes[tile.halves[2][entry]], 255);
   }
-  for (int pixel = 0; pixel < 16; ++pixel) {
-    StorePixel(rgba + 4 * pixel, pixels[tile.entries[pixel]]);
+  for (int row = 0; row < 4; ++row) {
+    const uint8_t* entries = tile.entries + 4 * row;
+    const uint32_t rowPixels[4] = {pixels[entries[0]], pixels[entries[1]], pixels[entries[2]],
+                                   pixels[entries[3]]};
+    StoreRow<kSse2>(rgba + 16 * row, rowPixels);
   }
 }
 

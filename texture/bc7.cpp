@@ -237,10 +237,15 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
       Palette<kSse2>(endpoints[2 * s], endpoints[2 * s + 1], WeightsOf(bits), 1 << bits, 0xFFFFFFFF,
                      palette + kPaletteStride * s);
     }
-    for (int pixel = 0; pixel < 16; ++pixel) {
-      uint32_t entry = uint32_t(indices >> (bits * pixel) & indexMask);
-      if constexpr (m.subsets > 1) entry += layout->paletteOffset[pixel];
-      StorePixel(destination + (pixel >> 2) * stride + 4 * (pixel & 3), palette[entry]);
+    for (int row = 0; row < 4; ++row, destination += stride) {
+      uint32_t pixels[4];
+      for (int column = 0; column < 4; ++column) {
+        const int pixel = 4 * row + column;
+        uint32_t entry = uint32_t(indices >> (bits * pixel) & indexMask);
+        if constexpr (m.subsets > 1) entry += layout->paletteOffset[pixel];
+        pixels[column] = palette[entry];
+      }
+      StoreRow<kSse2>(destination, pixels);
     }
   } else {
     // Modes 4 and 5: colour and alpha interpolate with different indices.
@@ -264,11 +269,15 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
     Palette<kSse2>(endpoints[0], endpoints[1], WeightsOf(secondaryBits), 1 << secondaryBits,
                    ~primaryKeep, palette + kPaletteStride);
     constexpr uint64_t secondaryMask = (uint64_t{1} << secondaryBits) - 1;
-    for (int pixel = 0; pixel < 16; ++pixel) {
-      const uint32_t pixelValue =
-          palette[indices >> (bits * pixel) & indexMask] |
-          palette[kPaletteStride + (secondary >> (secondaryBits * pixel) & secondaryMask)];
-      StorePixel(destination + (pixel >> 2) * stride + 4 * (pixel & 3), pixelValue);
+    for (int row = 0; row < 4; ++row, destination += stride) {
+      uint32_t pixels[4];
+      for (int column = 0; column < 4; ++column) {
+        const int pixel = 4 * row + column;
+        pixels[column] =
+            palette[indices >> (bits * pixel) & indexMask] |
+            palette[kPaletteStride + (secondary >> (secondaryBits * pixel) & secondaryMask)];
+      }
+      StoreRow<kSse2>(destination, pixels);
     }
   }
 }

@@ -181,9 +181,27 @@ void WriteScaledYCoCg(const uint8_t* block, uint8_t* destination, ptrdiff_t stri
 // A lone BC4 texture is shown as opaque grey.
 template <bool kSse2>
 void WriteGrey(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+  alignas(16) uint32_t greys[8];
+#if defined(__SSE2__)
+  if constexpr (kSse2) {
+    // Each value spread over the three colour bytes of a word; alpha 255.
+    const __m128i values = Bc4ValuesSse2(block);
+    const __m128i doubled = _mm_unpacklo_epi8(values, values);
+    const __m128i opaque = _mm_set1_epi32(int(AlphaMask()));
+    auto* out = reinterpret_cast<__m128i*>(greys);
+    _mm_store_si128(out, _mm_or_si128(_mm_unpacklo_epi16(doubled, doubled), opaque));
+    _mm_store_si128(out + 1, _mm_or_si128(_mm_unpackhi_epi16(doubled, doubled), opaque));
+    uint64_t indices = LoadLe64(block) >> 16;
+    for (int row = 0; row < 4; ++row, destination += stride, indices >>= 12) {
+      const uint32_t pixels[4] = {greys[indices & 7], greys[indices >> 3 & 7],
+                                  greys[indices >> 6 & 7], greys[indices >> 9 & 7]};
+      StoreRow<true>(destination, pixels);
+    }
+    return;
+  }
+#endif
   uint8_t values[8];
-  MakeBc4Values<kSse2>(block, values);
-  uint32_t greys[8];
+  MakeBc4Values<false>(block, values);
   for (int i = 0; i < 8; ++i) greys[i] = PackRgba(values[i], values[i], values[i], 255);
   WritePixels3(greys, LoadLe64(block) >> 16, destination, stride);
 }
