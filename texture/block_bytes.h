@@ -37,8 +37,9 @@ template <bool kSse2>
 void StoreRow(uint8_t* destination, const uint32_t (&pixels)[4]) {
 #if defined(__SSE2__)
   if constexpr (kSse2) {
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(destination),
-                     _mm_setr_epi32(int(pixels[0]), int(pixels[1]), int(pixels[2]), int(pixels[3])));
+    _mm_storeu_si128(
+        reinterpret_cast<__m128i*>(destination),
+        _mm_setr_epi32(int(pixels[0]), int(pixels[1]), int(pixels[2]), int(pixels[3])));
     return;
   }
 #endif
