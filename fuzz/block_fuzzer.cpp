@@ -8,6 +8,7 @@
 #include "texture/bc1_bc3_bc4.h"
 #include "texture/bc6h.h"
 #include "texture/bc7.h"
+#include "texture/code_paths.h"
 #include "texture/frame_to_rgba.h"
 
 namespace {
@@ -82,17 +83,18 @@ void CheckBc6h(const uint8_t* block) {
   }
 }
 
+constexpr TextureFormat kNoFormat = 0x1234;
+constexpr TextureFormat kFormats[] = {TexFmtRgbDxt1,
+                                      TexFmtRgbaDxt5,
+                                      TexFmtYCoCgDxt5,
+                                      TexFmtAlphaRgtc1,
+                                      TexFmtRgbaBptcUnorm,
+                                      TexFmtRgbBptcSignedFloat,
+                                      TexFmtRgbBptcUnsignedFloat,
+                                      kNoFormat};
+
 void CheckFrameDispatch(const uint8_t* block) {
-  constexpr TextureFormat kNoFormat = 0x1234;
-  const TextureFormat formats[] = {TexFmtRgbDxt1,
-                                   TexFmtRgbaDxt5,
-                                   TexFmtYCoCgDxt5,
-                                   TexFmtAlphaRgtc1,
-                                   TexFmtRgbaBptcUnorm,
-                                   TexFmtRgbBptcSignedFloat,
-                                   TexFmtRgbBptcUnsignedFloat,
-                                   kNoFormat};
-  for (TextureFormat format : formats) {
+  for (TextureFormat format : kFormats) {
     const std::vector<uint8_t> rgba =
         DecodeTile(16, 16, [&](uint8_t* out) { DecodeBlockRgba8(block, format, out); });
     if (format == TexFmtRgbDxt1 || format == TexFmtYCoCgDxt5 || format == TexFmtAlphaRgtc1) {
@@ -101,6 +103,18 @@ void CheckFrameDispatch(const uint8_t* block) {
     if (BytesPerBlock(format) == 0) {
       Expect(rgba == std::vector<uint8_t>(64, 0), "an unknown format decodes to zeros");
     }
+  }
+}
+
+// The widest build of each RGBA8 writer, the SSE2 one and the plain one agree.
+void CheckCodePathsAgree(const uint8_t* block) {
+  for (TextureFormat format : kFormats) {
+    uint8_t widest[64], sse2Tile[64], plain[64];
+    FindBlockRgba8Writer(format)(block, widest, 16);
+    sse2::FindBlockRgba8Writer(format)(block, sse2Tile, 16);
+    portable::FindBlockRgba8Writer(format)(block, plain, 16);
+    Expect(memcmp(widest, plain, 64) == 0 && memcmp(sse2Tile, plain, 64) == 0,
+           "every build of a writer gives the same bytes");
   }
 }
 
@@ -115,6 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckBc7(block);
   CheckBc6h(block);
   CheckFrameDispatch(block);
+  CheckCodePathsAgree(block);
   free(block);
   return 0;
 }

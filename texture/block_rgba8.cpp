@@ -9,7 +9,9 @@
 #include "texture/bc6h.h"
 #include "texture/bc7.h"
 #include "texture/code_paths.h"
+#include "texture/cpu_features.h"
 #include "texture/frame_to_rgba.h"
+#include "texture/ycocg_avx2.h"
 
 namespace orvelle {
 namespace {
@@ -215,15 +217,25 @@ void WriteBc7(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
   }
 }
 
+// Processors with AVX2 take its scaled-YCoCg writer; the others are SSE2 or plain.
+BlockRgba8Writer FindScaledYCoCgWriter(bool sse2, bool avx2) {
+#if defined(ORVELLE_AVX2_WRITERS)
+  if (avx2) return WriteScaledYCoCgAvx2;
+#else
+  (void)avx2;
+#endif
+  return sse2 ? WriteScaledYCoCg<kSse2Build> : WriteScaledYCoCg<false>;
+}
+
 template <bool kSse2>
-BlockRgba8Writer FindWriter(TextureFormat format) {
+BlockRgba8Writer FindWriter(TextureFormat format, bool avx2) {
   switch (format) {
     case TexFmtRgbDxt1:
       return WriteOpaqueBc1<kSse2>;
     case TexFmtRgbaDxt5:
       return WriteBc3<kSse2>;
     case TexFmtYCoCgDxt5:
-      return WriteScaledYCoCg<kSse2>;
+      return FindScaledYCoCgWriter(kSse2, avx2);
     case TexFmtAlphaRgtc1:
       return WriteGrey<kSse2>;
     case TexFmtRgbaBptcUnorm:
@@ -249,7 +261,7 @@ void WriteRow(const uint8_t* blocks, uint32_t count, uint32_t blockBytes, uint8_
 }  // namespace
 
 BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format) {
-  return FindWriter<kSse2Build>(format);
+  return FindWriter<kSse2Build>(format, CpuHasAvx2());
 }
 
 void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
@@ -264,6 +276,9 @@ void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
       return WriteRowInBatches<Bc3Entries, MakeBc3Entries, WriteBc3Pixels>(blocks, count,
                                                                            destination, stride);
     case TexFmtYCoCgDxt5:
+#if defined(ORVELLE_AVX2_WRITERS)
+      if (CpuHasAvx2()) return WriteScaledYCoCgRowAvx2(blocks, count, destination, stride);
+#endif
       return WriteRowInBatches<YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels>(
           blocks, count, destination, stride);
 #else
@@ -286,7 +301,15 @@ void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
 }
 
 namespace portable {
-BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format) { return FindWriter<false>(format); }
+BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format) {
+  return FindWriter<false>(format, false);
+}
 }  // namespace portable
+
+namespace sse2 {
+BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format) {
+  return FindWriter<kSse2Build>(format, false);
+}
+}  // namespace sse2
 
 }  // namespace orvelle

@@ -1,7 +1,8 @@
 // Every decoder that has an SSE2 build also has a plain C++ one. The public
 // functions take the SSE2 build wherever the compiler targets SSE2 (always on
-// x86-64); the plain builds stay reachable here, so that tests can hold the
-// two to the same bytes.
+// x86-64), and the scaled-YCoCg writer its AVX2 build on processors with AVX2;
+// the other builds stay reachable here, so that tests can hold them all to
+// the same bytes.
 #pragma once
 
 #include <cstdint>
@@ -29,4 +30,9 @@ void DecodeBc6hBlockRgba8(const uint8_t* block, int isSigned, uint8_t* rgba);
 BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format);
 
 }  // namespace portable
+
+// The SSE2 writers even where the public function takes a wider one.
+namespace sse2 {
+BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format);
+}  // namespace sse2
 }  // namespace orvelle

@@ -1,6 +1,7 @@
-// The SSE2 and the plain C++ builds of every decoder must give the same bytes:
-// over the golden block sets, and exhaustively where the SSE2 arithmetic
-// differs in form from the plain one (the BC1 and BC4 palettes).
+// The SSE2 and the plain C++ builds of every decoder (and the AVX2 build of
+// the scaled-YCoCg writer) must give the same bytes: over the golden block
+// sets, and exhaustively where the vector arithmetic differs in form from the
+// plain one (the BC1 and BC4 palettes, the YCoCg entries).
 #include "texture/code_paths.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include "texture/bc1_bc3_bc4.h"
 #include "texture/bc6h.h"
 #include "texture/bc7.h"
+#include "texture/cpu_features.h"
 
 namespace orvelle {
 namespace {
@@ -39,6 +41,14 @@ void ExpectSameTiles(const std::vector<uint8_t>& blocks, size_t blockBytes, cons
 
 // Without SSE2 both builds are the plain one and the comparisons below prove nothing.
 TEST(CodePaths, Sse2BuildIsInUse) { EXPECT_TRUE(kSse2Build); }
+
+// The public scaled-YCoCg writer is the AVX2 one exactly where the processor has AVX2.
+TEST(CodePaths, Avx2WriterIsTakenWhereThereIsAvx2) {
+  const bool distinct =
+      FindBlockRgba8Writer(TexFmtYCoCgDxt5) != sse2::FindBlockRgba8Writer(TexFmtYCoCgDxt5);
+  EXPECT_EQ(distinct, CpuHasAvx2());
+  if (!CpuHasAvx2()) GTEST_SKIP() << "no AVX2 here: the AVX2 writer is not compared";
+}
 
 TEST(CodePaths, Bc1Bc3Bc4DecodersAgreeOnTheGoldenBlocks) {
   const std::vector<uint8_t> bc1 = GoldenTexture(TexFmtRgbDxt1, kBlocks, 1);
@@ -123,11 +133,13 @@ TEST(CodePaths, ScaledYCoCgAgreesOnEveryLumaAndChromaPair) {
                   {uint8_t(e), uint8_t(e >> 8), 0x88, 0xC6, 0xFA, 0x88, 0xC6, 0xFA, uint8_t(c0),
                    uint8_t(c0 >> 8), uint8_t(c1), uint8_t(c1 >> 8), 0xE4, 0x1B, 0xE4, 0x1B});
   }
-  const BlockRgba8Writer fast = FindBlockRgba8Writer(TexFmtYCoCgDxt5);
   const BlockRgba8Writer plain = portable::FindBlockRgba8Writer(TexFmtYCoCgDxt5);
-  ExpectSameTiles(
-      blocks, 16, [&](const uint8_t* b, uint8_t* t) { fast(b, t, 16); },
-      [&](const uint8_t* b, uint8_t* t) { plain(b, t, 16); }, "scaled YCoCg");
+  for (const BlockRgba8Writer fast :
+       {FindBlockRgba8Writer(TexFmtYCoCgDxt5), sse2::FindBlockRgba8Writer(TexFmtYCoCgDxt5)}) {
+    ExpectSameTiles(
+        blocks, 16, [&](const uint8_t* b, uint8_t* t) { fast(b, t, 16); },
+        [&](const uint8_t* b, uint8_t* t) { plain(b, t, 16); }, "scaled YCoCg");
+  }
 }
 
 TEST(CodePaths, BlockRgba8WritersAgreeOnTheGoldenBlocks) {
@@ -135,11 +147,13 @@ TEST(CodePaths, BlockRgba8WritersAgreeOnTheGoldenBlocks) {
        {TexFmtRgbDxt1, TexFmtRgbaDxt5, TexFmtYCoCgDxt5, TexFmtAlphaRgtc1, TexFmtRgbaBptcUnorm,
         TexFmtRgbBptcSignedFloat, TexFmtRgbBptcUnsignedFloat}) {
     const std::vector<uint8_t> blocks = GoldenTexture(format, kBlocks, format + 1);
-    const BlockRgba8Writer fast = FindBlockRgba8Writer(format);
     const BlockRgba8Writer plain = portable::FindBlockRgba8Writer(format);
-    ExpectSameTiles(
-        blocks, BytesPerBlock(format), [&](const uint8_t* b, uint8_t* t) { fast(b, t, 16); },
-        [&](const uint8_t* b, uint8_t* t) { plain(b, t, 16); }, "RGBA8 writer");
+    for (const BlockRgba8Writer fast :
+         {FindBlockRgba8Writer(format), sse2::FindBlockRgba8Writer(format)}) {
+      ExpectSameTiles(
+          blocks, BytesPerBlock(format), [&](const uint8_t* b, uint8_t* t) { fast(b, t, 16); },
+          [&](const uint8_t* b, uint8_t* t) { plain(b, t, 16); }, "RGBA8 writer");
+    }
   }
 }
 
