@@ -11,7 +11,7 @@
 #include "texture/code_paths.h"
 #include "texture/cpu_features.h"
 #include "texture/frame_to_rgba.h"
-#include "texture/ycocg_avx2.h"
+#include "texture/dxt5_avx2.h"
 
 namespace orvelle {
 namespace {
@@ -217,25 +217,22 @@ void WriteBc7(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
   }
 }
 
-// Processors with AVX2 take its scaled-YCoCg writer; the others are SSE2 or plain.
-BlockRgba8Writer FindScaledYCoCgWriter(bool sse2, bool avx2) {
-#if defined(ORVELLE_AVX2_WRITERS)
-  if (avx2) return WriteScaledYCoCgAvx2;
-#else
-  (void)avx2;
-#endif
-  return sse2 ? WriteScaledYCoCg<kSse2Build> : WriteScaledYCoCg<false>;
-}
-
+// Processors with AVX2 take its writers of the BC3-layout formats.
 template <bool kSse2>
 BlockRgba8Writer FindWriter(TextureFormat format, bool avx2) {
   switch (format) {
     case TexFmtRgbDxt1:
       return WriteOpaqueBc1<kSse2>;
     case TexFmtRgbaDxt5:
+      if constexpr (kAvx2Writers) {
+        if (avx2) return WriteBc3Avx2;
+      }
       return WriteBc3<kSse2>;
     case TexFmtYCoCgDxt5:
-      return FindScaledYCoCgWriter(kSse2, avx2);
+      if constexpr (kAvx2Writers) {
+        if (avx2) return WriteScaledYCoCgAvx2;
+      }
+      return WriteScaledYCoCg<kSse2>;
     case TexFmtAlphaRgtc1:
       return WriteGrey<kSse2>;
     case TexFmtRgbaBptcUnorm:
@@ -268,6 +265,14 @@ void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
                    uint8_t* destination, ptrdiff_t stride) {
   constexpr bool kSse2 = kSse2Build;
   const uint32_t bytes = BytesPerBlock(format);
+  if constexpr (kAvx2Writers) {
+    if (format == TexFmtRgbaDxt5 && CpuHasAvx2()) {
+      return WriteBc3RowAvx2(blocks, count, destination, stride);
+    }
+    if (format == TexFmtYCoCgDxt5 && CpuHasAvx2()) {
+      return WriteScaledYCoCgRowAvx2(blocks, count, destination, stride);
+    }
+  }
   switch (format) {
     case TexFmtRgbDxt1:
       return WriteRow<WriteOpaqueBc1<kSse2>>(blocks, count, bytes, destination, stride);
@@ -276,9 +281,6 @@ void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
       return WriteRowInBatches<Bc3Entries, MakeBc3Entries, WriteBc3Pixels>(blocks, count,
                                                                            destination, stride);
     case TexFmtYCoCgDxt5:
-#if defined(ORVELLE_AVX2_WRITERS)
-      if (CpuHasAvx2()) return WriteScaledYCoCgRowAvx2(blocks, count, destination, stride);
-#endif
       return WriteRowInBatches<YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels>(
           blocks, count, destination, stride);
 #else

@@ -1,8 +1,8 @@
 // Every decoder that has an SSE2 build also has a plain C++ one. The public
 // functions take the SSE2 build wherever the compiler targets SSE2 (always on
-// x86-64), and the scaled-YCoCg writer its AVX2 build on processors with AVX2;
-// the other builds stay reachable here, so that tests can hold them all to
-// the same bytes.
+// x86-64), and the BC3 and scaled-YCoCg writers their AVX2 builds on
+// processors with AVX2; the other builds stay reachable here, so that tests
+// can hold them all to the same bytes.
 #pragma once
 
 #include <cstdint>

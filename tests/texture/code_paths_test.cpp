@@ -1,5 +1,5 @@
-// The SSE2 and the plain C++ builds of every decoder (and the AVX2 build of
-// the scaled-YCoCg writer) must give the same bytes: over the golden block
+// The SSE2 and the plain C++ builds of every decoder (and the AVX2 builds of
+// the BC3 and scaled-YCoCg writers) must give the same bytes: over the golden block
 // sets, and exhaustively where the vector arithmetic differs in form from the
 // plain one (the BC1 and BC4 palettes, the YCoCg entries).
 #include "texture/code_paths.h"
@@ -42,12 +42,14 @@ void ExpectSameTiles(const std::vector<uint8_t>& blocks, size_t blockBytes, cons
 // Without SSE2 both builds are the plain one and the comparisons below prove nothing.
 TEST(CodePaths, Sse2BuildIsInUse) { EXPECT_TRUE(kSse2Build); }
 
-// The public scaled-YCoCg writer is the AVX2 one exactly where the processor has AVX2.
-TEST(CodePaths, Avx2WriterIsTakenWhereThereIsAvx2) {
-  const bool distinct =
-      FindBlockRgba8Writer(TexFmtYCoCgDxt5) != sse2::FindBlockRgba8Writer(TexFmtYCoCgDxt5);
-  EXPECT_EQ(distinct, CpuHasAvx2());
-  if (!CpuHasAvx2()) GTEST_SKIP() << "no AVX2 here: the AVX2 writer is not compared";
+// The public BC3 and scaled-YCoCg writers are the AVX2 ones exactly where the
+// processor has AVX2.
+TEST(CodePaths, Avx2WritersAreTakenWhereThereIsAvx2) {
+  for (const TextureFormat format : {TexFmtRgbaDxt5, TexFmtYCoCgDxt5}) {
+    const bool distinct = FindBlockRgba8Writer(format) != sse2::FindBlockRgba8Writer(format);
+    EXPECT_EQ(distinct, CpuHasAvx2()) << format;
+  }
+  if (!CpuHasAvx2()) GTEST_SKIP() << "no AVX2 here: the AVX2 writers are not compared";
 }
 
 TEST(CodePaths, Bc1Bc3Bc4DecodersAgreeOnTheGoldenBlocks) {

@@ -1,0 +1,135 @@
+#include "texture/dxt5_avx2.h"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+
+#include <cstring>
+
+#include "texture/bc1_bc4_kernels.h"
+
+// Only these functions carry the AVX2 target, so nothing shared with the
+// baseline build (the inline kernels of the headers) is ever compiled for it.
+#define ORVELLE_AVX2 __attribute__((target("avx2")))
+
+namespace orvelle {
+namespace {
+
+// The pixels of a block are taken two rows at a time: rows 2 half and
+// 2 half + 1, one per 128-bit lane. Each permute reads only the low bits of
+// its index lane, so the indices are shifted into place and never masked; the
+// index words are broadcast straight from the block, which costs no shuffle.
+
+ORVELLE_AVX2 inline __m256i BroadcastLe32(const uint8_t* bytes) {
+  int32_t word;
+  std::memcpy(&word, bytes, 4);
+  return _mm256_set1_epi32(word);
+}
+
+// The 2-bit colour index of each of the eight pixels, from the block's last word.
+ORVELLE_AVX2 inline __m256i ColourIndices(__m256i indexWord, int half) {
+  return _mm256_srlv_epi32(indexWord, half == 0
+                                          ? _mm256_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14)
+                                          : _mm256_setr_epi32(16, 18, 20, 22, 24, 26, 28, 30));
+}
+
+// The 3-bit BC4 index of each of the eight pixels: those of rows 0 and 1 start
+// at bit 16 of the block, those of rows 2 and 3 at bit 40.
+ORVELLE_AVX2 inline __m256i AlphaIndices(const uint8_t* block, int half) {
+  return _mm256_srlv_epi32(BroadcastLe32(block + (half == 0 ? 2 : 5)),
+                           _mm256_setr_epi32(0, 3, 6, 9, 12, 15, 18, 21));
+}
+
+ORVELLE_AVX2 inline void StoreTwoRows(__m256i pixels, uint8_t* destination, ptrdiff_t stride) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(destination), _mm256_castsi256_si128(pixels));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + stride),
+                   _mm256_extracti128_si256(pixels, 1));
+}
+
+// BC1 colours (four-colour mode, alpha bytes clear) with BC4 alphas.
+ORVELLE_AVX2 inline void WriteBc3Block(const uint8_t* block, uint8_t* destination,
+                                       ptrdiff_t stride) {
+  const __m256i colours = _mm256_broadcastsi128_si256(
+      _mm_and_si128(Bc1PaletteSse2(block + 8, true), _mm_set1_epi32(int(~AlphaMask()))));
+  const __m256i alphas = _mm256_slli_epi32(_mm256_cvtepu8_epi32(Bc4ValuesSse2(block)), 24);
+  const __m256i colourIndices = BroadcastLe32(block + 12);
+  for (int half = 0; half < 2; ++half, destination += 2 * stride) {
+    StoreTwoRows(
+        _mm256_or_si256(_mm256_permutevar8x32_epi32(colours, ColourIndices(colourIndices, half)),
+                        _mm256_permutevar8x32_epi32(alphas, AlphaIndices(block, half))),
+        destination, stride);
+  }
+}
+
+// v * 255 + 0.5 truncated, eight lanes; the packs later saturate as ClampToByte clamps.
+ORVELLE_AVX2 inline __m256i ToByteLanes(__m256 value) {
+  return _mm256_cvttps_epi32(
+      _mm256_add_ps(_mm256_mul_ps(value, _mm256_set1_ps(255.0f)), _mm256_set1_ps(0.5f)));
+}
+
+// ConvertScaledYCoCg's arithmetic, operation for operation.
+ORVELLE_AVX2 inline void WriteScaledYCoCgBlock(const uint8_t* block, uint8_t* destination,
+                                               ptrdiff_t stride) {
+  // Co and Cg of the four colours in one register, divided and scaled once
+  // per colour rather than per pixel, then each copied into both lanes.
+  const __m256i colours = _mm256_broadcastsi128_si256(Bc1PaletteSse2(block + 8, true));
+  const __m256i byteMask = _mm256_set1_epi32(0xFF);
+  const __m256 coCg = _mm256_cvtepi32_ps(  // Co, Cg, scale per entry
+      _mm256_and_si256(_mm256_srlv_epi32(colours, _mm256_setr_epi32(0, 0, 0, 0, 8, 8, 8, 8)),
+                       byteMask));
+  const __m256 code =
+      _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(colours, 16), byteMask));
+  const __m256 one = _mm256_set1_ps(1.0f), full = _mm256_set1_ps(255.0f);
+  const __m256 scale =
+      _mm256_div_ps(one, _mm256_add_ps(_mm256_mul_ps(code, _mm256_set1_ps(0.125f)), one));
+  const __m256 chroma =
+      _mm256_mul_ps(_mm256_sub_ps(_mm256_div_ps(coCg, full), _mm256_set1_ps(0.5f)), scale);
+  const __m256 coBoth = _mm256_permute2f128_ps(chroma, chroma, 0x00);
+  const __m256 cgBoth = _mm256_permute2f128_ps(chroma, chroma, 0x11);
+  const __m256 luma =
+      _mm256_div_ps(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(Bc4ValuesSse2(block))), full);
+
+  const __m256i chromaIndices = BroadcastLe32(block + 12);
+  // Per lane: R0-3 G0-3 B0-3 A0-3 to R, G, B, A of each pixel.
+  const __m256i interleave = _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15,
+                                              0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+  for (int half = 0; half < 2; ++half, destination += 2 * stride) {
+    const __m256i chromaIndex = ColourIndices(chromaIndices, half);
+    const __m256 y = _mm256_permutevar8x32_ps(luma, AlphaIndices(block, half));
+    const __m256 co = _mm256_permutevar_ps(coBoth, chromaIndex);
+    const __m256 cg = _mm256_permutevar_ps(cgBoth, chromaIndex);
+    const __m256i red = ToByteLanes(_mm256_sub_ps(_mm256_add_ps(y, co), cg));
+    const __m256i green = ToByteLanes(_mm256_add_ps(y, cg));
+    const __m256i blue = ToByteLanes(_mm256_sub_ps(_mm256_sub_ps(y, co), cg));
+    const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(red, green),
+                                              _mm256_packs_epi32(blue, _mm256_set1_epi32(255)));
+    StoreTwoRows(_mm256_shuffle_epi8(bytes, interleave), destination, stride);
+  }
+}
+
+}  // namespace
+
+ORVELLE_AVX2 void WriteBc3Avx2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+  WriteBc3Block(block, destination, stride);
+}
+
+ORVELLE_AVX2 void WriteScaledYCoCgAvx2(const uint8_t* block, uint8_t* destination,
+                                       ptrdiff_t stride) {
+  WriteScaledYCoCgBlock(block, destination, stride);
+}
+
+ORVELLE_AVX2 void WriteBc3RowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
+                                  ptrdiff_t stride) {
+  for (uint32_t i = 0; i < count; ++i) {
+    WriteBc3Block(blocks + 16 * i, destination + 16 * i, stride);
+  }
+}
+
+ORVELLE_AVX2 void WriteScaledYCoCgRowAvx2(const uint8_t* blocks, uint32_t count,
+                                          uint8_t* destination, ptrdiff_t stride) {
+  for (uint32_t i = 0; i < count; ++i) {
+    WriteScaledYCoCgBlock(blocks + 16 * i, destination + 16 * i, stride);
+  }
+}
+
+}  // namespace orvelle
+#endif

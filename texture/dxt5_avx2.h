@@ -1,0 +1,27 @@
+// The AVX2 writers of the two formats stored in BC3 blocks, RGBA and scaled
+// YCoCg: eight pixels (two rows) per register, each pixel's palette entries
+// picked by permutes rather than scalar loads. Call them only when
+// CpuHasAvx2(); their bytes are those of the SSE2 and plain writers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace orvelle {
+
+#if defined(__x86_64__) && defined(__GNUC__)
+constexpr bool kAvx2Writers = true;
+#else
+constexpr bool kAvx2Writers = false;
+#endif
+
+void WriteBc3Avx2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride);
+void WriteScaledYCoCgAvx2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride);
+
+// `count` consecutive blocks, each 16 bytes to the right of the last.
+void WriteBc3RowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
+                     ptrdiff_t stride);
+void WriteScaledYCoCgRowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
+                             ptrdiff_t stride);
+
+}  // namespace orvelle
