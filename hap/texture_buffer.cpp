@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "hap/hap_texture.h"
+#include "hap/large_buffer.h"
 
 namespace orvelle {
 
@@ -21,7 +22,7 @@ uint8_t* DecodeTextureToBuffer(const uint8_t* frame, uint32_t length, uint32_t t
   const uint64_t size = uint64_t{paddedWidth / 4} * (paddedHeight / 4) * BytesPerBlock(found);
   if (size == 0 || size > MaxTextureBufferSize) return nullptr;
 
-  auto* buffer = static_cast<uint8_t*>(malloc(size));
+  uint8_t* buffer = AllocateLargeBuffer(size);
   if (buffer == nullptr) return nullptr;
   uint32_t decoded = 0;
   if (DecodeTexture(frame, length, textureIndex, RunChunksSerially, nullptr, buffer,
