@@ -18,6 +18,11 @@ bool EncodeTo(FILE* file, const RgbaImage& image) {
     return false;
   }
   png_init_io(png, file);
+  // A thumbnailer's file is read once, then re-encoded by the desktop's cache:
+  // encoding time counts for more than size. The fastest deflate and one cheap
+  // filter take about half the time of the defaults for a few percent more bytes.
+  png_set_compression_level(png, 1);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
   png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
