@@ -11,7 +11,7 @@
 #include "texture/code_paths.h"
 #include "texture/cpu_features.h"
 #include "texture/frame_to_rgba.h"
-#include "texture/dxt5_avx2.h"
+#include "texture/block_rgba8_avx2.h"
 
 namespace orvelle {
 namespace {
@@ -217,11 +217,14 @@ void WriteBc7(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
   }
 }
 
-// Processors with AVX2 take its writers of the BC3-layout formats.
+// Processors with AVX2 take its writers of the formats built on BC1 colours.
 template <bool kSse2>
 BlockRgba8Writer FindWriter(TextureFormat format, bool avx2) {
   switch (format) {
     case TexFmtRgbDxt1:
+      if constexpr (kAvx2Writers) {
+        if (avx2) return WriteOpaqueBc1Avx2;
+      }
       return WriteOpaqueBc1<kSse2>;
     case TexFmtRgbaDxt5:
       if constexpr (kAvx2Writers) {
@@ -266,6 +269,9 @@ void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
   constexpr bool kSse2 = kSse2Build;
   const uint32_t bytes = BytesPerBlock(format);
   if constexpr (kAvx2Writers) {
+    if (format == TexFmtRgbDxt1 && CpuHasAvx2()) {
+      return WriteOpaqueBc1RowAvx2(blocks, count, destination, stride);
+    }
     if (format == TexFmtRgbaDxt5 && CpuHasAvx2()) {
       return WriteBc3RowAvx2(blocks, count, destination, stride);
     }

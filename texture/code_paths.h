@@ -1,7 +1,7 @@
 // Every decoder that has an SSE2 build also has a plain C++ one. The public
 // functions take the SSE2 build wherever the compiler targets SSE2 (always on
-// x86-64), and the BC3 and scaled-YCoCg writers their AVX2 builds on
-// processors with AVX2; the other builds stay reachable here, so that tests
+// x86-64), and the opaque BC1, BC3 and scaled-YCoCg writers their AVX2 builds
+// on processors with AVX2; the other builds stay reachable here, so that tests
 // can hold them all to the same bytes.
 #pragma once
 

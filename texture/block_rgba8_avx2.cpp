@@ -1,4 +1,4 @@
-#include "texture/dxt5_avx2.h"
+#include "texture/block_rgba8_avx2.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -25,7 +25,7 @@ ORVELLE_AVX2 inline __m256i BroadcastLe32(const uint8_t* bytes) {
   return _mm256_set1_epi32(word);
 }
 
-// The 2-bit colour index of each of the eight pixels, from the block's last word.
+// The 2-bit colour index of each of the eight pixels, from the word of indices.
 ORVELLE_AVX2 inline __m256i ColourIndices(__m256i indexWord, int half) {
   return _mm256_srlv_epi32(indexWord, half == 0
                                           ? _mm256_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14)
@@ -43,6 +43,18 @@ ORVELLE_AVX2 inline void StoreTwoRows(__m256i pixels, uint8_t* destination, ptrd
   _mm_storeu_si128(reinterpret_cast<__m128i*>(destination), _mm256_castsi256_si128(pixels));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + stride),
                    _mm256_extracti128_si256(pixels, 1));
+}
+
+// Hap1 carries no alpha: BC1's transparent entry is shown as opaque black.
+ORVELLE_AVX2 inline void WriteOpaqueBc1Block(const uint8_t* block, uint8_t* destination,
+                                             ptrdiff_t stride) {
+  const __m256i colours = _mm256_broadcastsi128_si256(
+      _mm_or_si128(Bc1PaletteSse2(block, false), _mm_set1_epi32(int(AlphaMask()))));
+  const __m256i colourIndices = BroadcastLe32(block + 4);
+  for (int half = 0; half < 2; ++half, destination += 2 * stride) {
+    StoreTwoRows(_mm256_permutevar8x32_epi32(colours, ColourIndices(colourIndices, half)),
+                 destination, stride);
+  }
 }
 
 // BC1 colours (four-colour mode, alpha bytes clear) with BC4 alphas.
@@ -108,6 +120,11 @@ ORVELLE_AVX2 inline void WriteScaledYCoCgBlock(const uint8_t* block, uint8_t* de
 
 }  // namespace
 
+ORVELLE_AVX2 void WriteOpaqueBc1Avx2(const uint8_t* block, uint8_t* destination,
+                                     ptrdiff_t stride) {
+  WriteOpaqueBc1Block(block, destination, stride);
+}
+
 ORVELLE_AVX2 void WriteBc3Avx2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
   WriteBc3Block(block, destination, stride);
 }
@@ -115,6 +132,13 @@ ORVELLE_AVX2 void WriteBc3Avx2(const uint8_t* block, uint8_t* destination, ptrdi
 ORVELLE_AVX2 void WriteScaledYCoCgAvx2(const uint8_t* block, uint8_t* destination,
                                        ptrdiff_t stride) {
   WriteScaledYCoCgBlock(block, destination, stride);
+}
+
+ORVELLE_AVX2 void WriteOpaqueBc1RowAvx2(const uint8_t* blocks, uint32_t count,
+                                        uint8_t* destination, ptrdiff_t stride) {
+  for (uint32_t i = 0; i < count; ++i) {
+    WriteOpaqueBc1Block(blocks + 8 * i, destination + 16 * i, stride);
+  }
 }
 
 ORVELLE_AVX2 void WriteBc3RowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,

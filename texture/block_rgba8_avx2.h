@@ -1,6 +1,6 @@
-// The AVX2 writers of the two formats stored in BC3 blocks, RGBA and scaled
-// YCoCg: eight pixels (two rows) per register, each pixel's palette entries
-// picked by permutes rather than scalar loads. Call them only when
+// The AVX2 writers of the formats built on BC1 colours: opaque BC1, RGBA BC3
+// and scaled YCoCg. Eight pixels (two rows) per register, each pixel's palette
+// entries picked by permutes rather than scalar loads. Call them only when
 // CpuHasAvx2(); their bytes are those of the SSE2 and plain writers.
 #pragma once
 
@@ -15,10 +15,13 @@ constexpr bool kAvx2Writers = true;
 constexpr bool kAvx2Writers = false;
 #endif
 
+void WriteOpaqueBc1Avx2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride);
 void WriteBc3Avx2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride);
 void WriteScaledYCoCgAvx2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride);
 
 // `count` consecutive blocks, each 16 bytes to the right of the last.
+void WriteOpaqueBc1RowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
+                           ptrdiff_t stride);
 void WriteBc3RowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
                      ptrdiff_t stride);
 void WriteScaledYCoCgRowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
