@@ -4,28 +4,22 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstring>
-#include <random>
 #include <vector>
 
+#include "bench/texture_bench.h"
+#include "tests/support/random_bytes.h"
 #include "texture/bc6h.h"
 
 namespace {
 
-constexpr int kWidth = 1920;
-constexpr int kHeight = 1080;
-constexpr int kBlocksWide = kWidth / 4;
-constexpr int kBlocksHigh = kHeight / 4;
-constexpr int kBlockCount = kBlocksWide * kBlocksHigh;
+using namespace orvelle::bench;
 
 constexpr uint8_t kModeCodes[14] = {0x00, 0x01, 0x02, 0x06, 0x0A, 0x0E, 0x12,
                                     0x16, 0x1A, 0x1E, 0x03, 0x07, 0x0B, 0x0F};
 
 const std::vector<uint8_t>& RandomValidBlocks() {
   static const std::vector<uint8_t> blocks = [] {
-    std::mt19937 rng(6);
-    std::vector<uint8_t> bytes(16 * size_t{kBlockCount});
-    for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(rng());
+    std::vector<uint8_t> bytes = orvelle::testing::RandomBytes(16 * size_t{kBlockCount}, 6);
     for (int b = 0; b < kBlockCount; ++b) {
       const uint8_t code = kModeCodes[b % 14];
       const uint8_t mask = code < 2 ? 0x03 : 0x1F;
@@ -35,11 +29,6 @@ const std::vector<uint8_t>& RandomValidBlocks() {
     return bytes;
   }();
   return blocks;
-}
-
-void ReportPixels(benchmark::State& state) {
-  state.counters["MP/s"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * kWidth * kHeight / 1e6, benchmark::Counter::kIsRate);
 }
 
 void BM_Bc6hToHalves(benchmark::State& state) {
@@ -61,26 +50,11 @@ void BM_Bc6hToHalves(benchmark::State& state) {
   ReportPixels(state);
 }
 
-// The tile is stored into the image as the frame conversion does.
 void BM_Bc6hToRgba8(benchmark::State& state) {
   const int isSigned = static_cast<int>(state.range(0));
-  const std::vector<uint8_t>& blocks = RandomValidBlocks();
-  constexpr size_t kRowBytes = 4 * size_t{kWidth};
-  std::vector<uint8_t> image(kRowBytes * kHeight);
-  for (auto _ : state) {
-    const uint8_t* block = blocks.data();
-    for (int by = 0; by < kBlocksHigh; ++by) {
-      uint8_t* row = image.data() + size_t(by) * 4 * kRowBytes;
-      for (int bx = 0; bx < kBlocksWide; ++bx, block += 16) {
-        uint8_t tile[64];
-        orvelle::DecodeBc6hBlockRgba8(block, isSigned, tile);
-        for (int y = 0; y < 4; ++y) std::memcpy(row + y * kRowBytes + 16 * bx, tile + 16 * y, 16);
-      }
-    }
-    benchmark::DoNotOptimize(image.data());
-    benchmark::ClobberMemory();
-  }
-  ReportPixels(state);
+  DecodeTilesIntoImage(state, RandomValidBlocks(), 16, [&](const uint8_t* block, uint8_t* tile) {
+    orvelle::DecodeBc6hBlockRgba8(block, isSigned, tile);
+  });
 }
 
 BENCHMARK(BM_Bc6hToHalves)->ArgName("signed")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

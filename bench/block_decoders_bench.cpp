@@ -3,26 +3,17 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <random>
 #include <vector>
 
+#include "bench/texture_bench.h"
+#include "tests/support/random_bytes.h"
 #include "texture/bc1_bc3_bc4.h"
 #include "texture/bc7.h"
 
 namespace {
 
-constexpr int kWidth = 1920;
-constexpr int kHeight = 1080;
-constexpr int kBlocksWide = kWidth / 4;
-constexpr int kBlocksHigh = kHeight / 4;
-constexpr int kBlockCount = kBlocksWide * kBlocksHigh;
-
-std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {
-  std::mt19937 rng(seed);
-  std::vector<uint8_t> bytes(count);
-  for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(rng());
-  return bytes;
-}
+using namespace orvelle::bench;
+using orvelle::testing::RandomBytes;
 
 // BC7 blocks of the given mode, or of modes 0 to 7 in turn when mode is -1.
 std::vector<uint8_t> RandomBc7Blocks(int mode) {
@@ -33,11 +24,6 @@ std::vector<uint8_t> RandomBc7Blocks(int mode) {
     first = static_cast<uint8_t>((first << (m + 1)) | (1u << m));
   }
   return blocks;
-}
-
-void ReportPixels(benchmark::State& state) {
-  state.counters["MP/s"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * kWidth * kHeight / 1e6, benchmark::Counter::kIsRate);
 }
 
 // Calls decode(block, destination of the block's top-left pixel) for every block.

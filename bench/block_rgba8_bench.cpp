@@ -7,20 +7,16 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
+#include "bench/texture_bench.h"
 #include "tests/support/golden_data.h"
 #include "tests/support/hap_frame_builder.h"
 #include "texture/frame_to_rgba.h"
 
 namespace {
 
-constexpr int kWidth = 1920;
-constexpr int kHeight = 1080;
-constexpr int kBlocksWide = kWidth / 4;
-constexpr int kBlocksHigh = kHeight / 4;
-constexpr size_t kRowBytes = 4 * size_t{kWidth};
+using namespace orvelle::bench;
 
 const char* FormatName(orvelle::TextureFormat format) {
   switch (format) {
@@ -47,24 +43,10 @@ void BM_DecodeBlockRgba8(benchmark::State& state) {
   const size_t blockBytes = orvelle::BytesPerBlock(format);
   // BC7 and BC6H blocks cycle through every mode, the reserved ones included.
   const std::vector<uint8_t> blocks =
-      orvelle::testing::GoldenTexture(format, size_t{kBlocksWide} * kBlocksHigh, 8);
-  std::vector<uint8_t> image(kRowBytes * kHeight);
-  for (auto _ : state) {
-    const uint8_t* block = blocks.data();
-    for (int by = 0; by < kBlocksHigh; ++by) {
-      uint8_t* row = image.data() + size_t(by) * 4 * kRowBytes;
-      for (int bx = 0; bx < kBlocksWide; ++bx, block += blockBytes) {
-        uint8_t tile[64];
-        orvelle::DecodeBlockRgba8(block, format, tile);
-        for (int y = 0; y < 4; ++y) std::memcpy(row + y * kRowBytes + 16 * bx, tile + 16 * y, 16);
-      }
-    }
-    benchmark::DoNotOptimize(image.data());
-    benchmark::ClobberMemory();
-  }
-  state.counters["MP/s"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * kWidth * kHeight / 1e6,
-                         benchmark::Counter::kIsRate);
+      orvelle::testing::GoldenTexture(format, size_t{kBlockCount}, 8);
+  DecodeTilesIntoImage(state, blocks, blockBytes, [&](const uint8_t* block, uint8_t* tile) {
+    orvelle::DecodeBlockRgba8(block, format, tile);
+  });
 }
 
 void BM_DecodeFrameToRgba(benchmark::State& state) {
@@ -73,19 +55,18 @@ void BM_DecodeFrameToRgba(benchmark::State& state) {
   const uint8_t nibble = static_cast<uint8_t>(state.range(1));
   const std::vector<uint8_t> frame = orvelle::testing::Section(
       0xA0 | nibble,
-      orvelle::testing::GoldenTexture(format, size_t{kBlocksWide} * kBlocksHigh, 8));
-  std::vector<uint8_t> image(kRowBytes * kHeight);
+      orvelle::testing::GoldenTexture(format, size_t{kBlockCount}, 8));
+  std::vector<uint8_t> image(kRgbaRowBytes * kHeight);
   for (auto _ : state) {
     if (orvelle::DecodeFrameToRgba(frame.data(), frame.size(), kWidth, kHeight, image.data(),
-                                   kRowBytes) != orvelle::ThumbOk) {
+                                   kRgbaRowBytes) != orvelle::ThumbOk) {
       state.SkipWithError("decode failed");
       break;
     }
     benchmark::DoNotOptimize(image.data());
     benchmark::ClobberMemory();
   }
-  state.counters["MP/s"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * kWidth * kHeight / 1e6, benchmark::Counter::kIsRate);
+  ReportPixels(state);
 }
 
 BENCHMARK(BM_DecodeFrameToRgba)
