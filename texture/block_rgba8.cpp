@@ -258,24 +258,18 @@ void WriteRow(const uint8_t* blocks, uint32_t count, uint32_t blockBytes, uint8_
   }
 }
 
-}  // namespace
-
-BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format) {
-  return FindWriter<kSse2Build>(format, CpuHasAvx2());
-}
-
-void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
-                   uint8_t* destination, ptrdiff_t stride) {
+// The rows of the SSE2 build (or the plain one, where the compiler does not
+// target SSE2), or of the AVX2 writers where they exist.
+void WriteBlockRowOf(TextureFormat format, const uint8_t* blocks, uint32_t count,
+                     uint8_t* destination, ptrdiff_t stride, bool avx2) {
   constexpr bool kSse2 = kSse2Build;
   const uint32_t bytes = BytesPerBlock(format);
   if constexpr (kAvx2Writers) {
-    if (format == TexFmtRgbDxt1 && CpuHasAvx2()) {
+    if (format == TexFmtRgbDxt1 && avx2) {
       return WriteOpaqueBc1RowAvx2(blocks, count, destination, stride);
     }
-    if (format == TexFmtRgbaDxt5 && CpuHasAvx2()) {
-      return WriteBc3RowAvx2(blocks, count, destination, stride);
-    }
-    if (format == TexFmtYCoCgDxt5 && CpuHasAvx2()) {
+    if (format == TexFmtRgbaDxt5 && avx2) return WriteBc3RowAvx2(blocks, count, destination, stride);
+    if (format == TexFmtYCoCgDxt5 && avx2) {
       return WriteScaledYCoCgRowAvx2(blocks, count, destination, stride);
     }
   }
@@ -308,6 +302,17 @@ void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
   }
 }
 
+}  // namespace
+
+BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format) {
+  return FindWriter<kSse2Build>(format, CpuHasAvx2());
+}
+
+void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
+                   uint8_t* destination, ptrdiff_t stride) {
+  WriteBlockRowOf(format, blocks, count, destination, stride, CpuHasAvx2());
+}
+
 namespace portable {
 BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format) {
   return FindWriter<false>(format, false);
@@ -317,6 +322,11 @@ BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format) {
 namespace sse2 {
 BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format) {
   return FindWriter<kSse2Build>(format, false);
+}
+
+void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
+                   uint8_t* destination, ptrdiff_t stride) {
+  WriteBlockRowOf(format, blocks, count, destination, stride, false);
 }
 }  // namespace sse2
 

@@ -31,8 +31,10 @@ BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format);
 
 }  // namespace portable
 
-// The SSE2 writers even where the public function takes a wider one.
+// The SSE2 writers even where the public functions take wider ones.
 namespace sse2 {
 BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format);
+void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
+                   uint8_t* destination, ptrdiff_t stride);
 }  // namespace sse2
 }  // namespace orvelle

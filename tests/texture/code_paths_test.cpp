@@ -159,5 +159,29 @@ TEST(CodePaths, BlockRgba8WritersAgreeOnTheGoldenBlocks) {
   }
 }
 
+// Rows written at once (in batches, or by the AVX2 writers) equal their blocks
+// written one by one by the plain writers, for every length up to past two batches.
+TEST(CodePaths, BlockRowsAgreeWithSingleBlocks) {
+  using RowWriter = void (*)(TextureFormat, const uint8_t*, uint32_t, uint8_t*, ptrdiff_t);
+  constexpr uint32_t kMostBlocks = 19;
+  constexpr ptrdiff_t kStride = 16 * kMostBlocks + 8;  // the bytes past each row stay untouched
+  for (const TextureFormat format :
+       {TexFmtRgbDxt1, TexFmtRgbaDxt5, TexFmtYCoCgDxt5, TexFmtAlphaRgtc1, TexFmtRgbaBptcUnorm,
+        TexFmtRgbBptcSignedFloat, TexFmtRgbBptcUnsignedFloat}) {
+    const size_t blockBytes = BytesPerBlock(format);
+    const std::vector<uint8_t> blocks = GoldenTexture(format, kMostBlocks, format + 2);
+    const BlockRgba8Writer plain = portable::FindBlockRgba8Writer(format);
+    for (uint32_t count = 1; count <= kMostBlocks; ++count) {
+      std::vector<uint8_t> expected(4 * kStride, 0xA5);
+      for (uint32_t i = 0; i < count; ++i) plain(&blocks[i * blockBytes], &expected[16 * i], kStride);
+      for (const RowWriter writeRow : {&WriteBlockRow, &sse2::WriteBlockRow}) {
+        std::vector<uint8_t> row(4 * kStride, 0xA5);
+        writeRow(format, blocks.data(), count, row.data(), kStride);
+        ASSERT_EQ(row, expected) << "format " << format << ", " << count << " blocks";
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace orvelle
