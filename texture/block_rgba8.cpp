@@ -1,4 +1,5 @@
-// The RGBA8 writers of every block format, in the SSE2 and the plain C++ build.
+// The RGBA8 writers of every block format, in the SSE2 and the plain C++ build,
+// and the choice of the AVX2 writers where the processor has AVX2.
 #include "texture/block_rgba8.h"
 
 #include <array>
@@ -8,10 +9,10 @@
 #include "texture/bc1_bc4_kernels.h"
 #include "texture/bc6h.h"
 #include "texture/bc7.h"
+#include "texture/block_rgba8_avx2.h"
 #include "texture/code_paths.h"
 #include "texture/cpu_features.h"
 #include "texture/frame_to_rgba.h"
-#include "texture/block_rgba8_avx2.h"
 
 namespace orvelle {
 namespace {
@@ -268,7 +269,9 @@ void WriteBlockRowOf(TextureFormat format, const uint8_t* blocks, uint32_t count
     if (format == TexFmtRgbDxt1 && avx2) {
       return WriteOpaqueBc1RowAvx2(blocks, count, destination, stride);
     }
-    if (format == TexFmtRgbaDxt5 && avx2) return WriteBc3RowAvx2(blocks, count, destination, stride);
+    if (format == TexFmtRgbaDxt5 && avx2) {
+      return WriteBc3RowAvx2(blocks, count, destination, stride);
+    }
     if (format == TexFmtYCoCgDxt5 && avx2) {
       return WriteScaledYCoCgRowAvx2(blocks, count, destination, stride);
     }

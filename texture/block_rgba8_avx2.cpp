@@ -14,8 +14,8 @@
 namespace orvelle {
 namespace {
 
-// The pixels of a block are taken two rows at a time: rows 2 half and
-// 2 half + 1, one per 128-bit lane. Each permute reads only the low bits of
+// The pixels of a block are taken two rows at a time, one row per 128-bit
+// lane: rows 0 and 1 (half 0), then rows 2 and 3 (half 1). Each permute reads only the low bits of
 // its index lane, so the indices are shifted into place and never masked; the
 // index words are broadcast straight from the block, which costs no shuffle.
 
