@@ -15,9 +15,10 @@ namespace orvelle {
 namespace {
 
 // The pixels of a block are taken two rows at a time, one row per 128-bit
-// lane: rows 0 and 1 (half 0), then rows 2 and 3 (half 1). Each permute reads only the low bits of
-// its index lane, so the indices are shifted into place and never masked; the
-// index words are broadcast straight from the block, which costs no shuffle.
+// lane: rows 0 and 1 (half 0), then rows 2 and 3 (half 1). Each permute reads
+// only the low bits of its index lane, so the indices are shifted into place
+// and never masked; the index words are broadcast straight from the block,
+// which costs no shuffle.
 
 ORVELLE_AVX2 inline __m256i BroadcastLe32(const uint8_t* bytes) {
   int32_t word;
@@ -45,30 +46,49 @@ ORVELLE_AVX2 inline void StoreTwoRows(__m256i pixels, uint8_t* destination, ptrd
                    _mm256_extracti128_si256(pixels, 1));
 }
 
-// Hap1 carries no alpha: BC1's transparent entry is shown as opaque black.
-ORVELLE_AVX2 inline void WriteOpaqueBc1Block(const uint8_t* block, uint8_t* destination,
-                                             ptrdiff_t stride) {
-  const __m256i colours = _mm256_broadcastsi128_si256(
+// The palette of an opaque BC1 block in both lanes. Hap1 carries no alpha:
+// BC1's transparent entry is shown as opaque black.
+struct OpaqueBc1Entries {
+  __m256i colours;
+};
+
+ORVELLE_AVX2 inline void MakeOpaqueBc1Entries(const uint8_t* block, OpaqueBc1Entries& entries) {
+  entries.colours = _mm256_broadcastsi128_si256(
       _mm_or_si128(Bc1PaletteSse2(block, false), _mm_set1_epi32(int(AlphaMask()))));
+}
+
+ORVELLE_AVX2 inline void WriteOpaqueBc1Pixels(const OpaqueBc1Entries& entries,
+                                              const uint8_t* block, uint8_t* destination,
+                                              ptrdiff_t stride) {
   const __m256i colourIndices = BroadcastLe32(block + 4);
   for (int half = 0; half < 2; ++half, destination += 2 * stride) {
-    StoreTwoRows(_mm256_permutevar8x32_epi32(colours, ColourIndices(colourIndices, half)),
+    StoreTwoRows(_mm256_permutevar8x32_epi32(entries.colours, ColourIndices(colourIndices, half)),
                  destination, stride);
   }
 }
 
-// BC1 colours (four-colour mode, alpha bytes clear) with BC4 alphas.
-ORVELLE_AVX2 inline void WriteBc3Block(const uint8_t* block, uint8_t* destination,
-                                       ptrdiff_t stride) {
-  const __m256i colours = _mm256_broadcastsi128_si256(
+// BC1 colours (four-colour mode, alpha bytes clear) and BC4 alphas (in the
+// alpha bytes), each in both lanes.
+struct Bc3Palettes {
+  __m256i colours;
+  __m256i alphas;
+};
+
+ORVELLE_AVX2 inline void MakeBc3Palettes(const uint8_t* block, Bc3Palettes& entries) {
+  entries.colours = _mm256_broadcastsi128_si256(
       _mm_and_si128(Bc1PaletteSse2(block + 8, true), _mm_set1_epi32(int(~AlphaMask()))));
-  const __m256i alphas = _mm256_slli_epi32(_mm256_cvtepu8_epi32(Bc4ValuesSse2(block)), 24);
+  entries.alphas = _mm256_slli_epi32(_mm256_cvtepu8_epi32(Bc4ValuesSse2(block)), 24);
+}
+
+ORVELLE_AVX2 inline void WriteBc3FromPalettes(const Bc3Palettes& entries, const uint8_t* block,
+                                        uint8_t* destination, ptrdiff_t stride) {
   const __m256i colourIndices = BroadcastLe32(block + 12);
   for (int half = 0; half < 2; ++half, destination += 2 * stride) {
-    StoreTwoRows(
-        _mm256_or_si256(_mm256_permutevar8x32_epi32(colours, ColourIndices(colourIndices, half)),
-                        _mm256_permutevar8x32_epi32(alphas, AlphaIndices(block, half))),
-        destination, stride);
+    StoreTwoRows(_mm256_or_si256(
+                     _mm256_permutevar8x32_epi32(entries.colours,
+                                                 ColourIndices(colourIndices, half)),
+                     _mm256_permutevar8x32_epi32(entries.alphas, AlphaIndices(block, half))),
+                 destination, stride);
   }
 }
 
@@ -78,11 +98,15 @@ ORVELLE_AVX2 inline __m256i ToByteLanes(__m256 value) {
       _mm256_add_ps(_mm256_mul_ps(value, _mm256_set1_ps(255.0f)), _mm256_set1_ps(0.5f)));
 }
 
-// ConvertScaledYCoCg's arithmetic, operation for operation.
-ORVELLE_AVX2 inline void WriteScaledYCoCgBlock(const uint8_t* block, uint8_t* destination,
-                                               ptrdiff_t stride) {
-  // Co and Cg of the four colours in one register, divided and scaled once
-  // per colour rather than per pixel, then each copied into both lanes.
+// What a scaled-YCoCg block's pixels are made of: Co of its four colours
+// then Cg (divided and scaled once per colour rather than per pixel, as
+// ConvertScaledYCoCg does per pixel), and y of its eight lumas.
+struct YCoCgEntries {
+  __m256 chroma;
+  __m256 luma;
+};
+
+ORVELLE_AVX2 inline void MakeYCoCgEntries(const uint8_t* block, YCoCgEntries& entries) {
   const __m256i colours = _mm256_broadcastsi128_si256(Bc1PaletteSse2(block + 8, true));
   const __m256i byteMask = _mm256_set1_epi32(0xFF);
   const __m256 coCg = _mm256_cvtepi32_ps(  // Co, Cg, scale per entry
@@ -93,20 +117,24 @@ ORVELLE_AVX2 inline void WriteScaledYCoCgBlock(const uint8_t* block, uint8_t* de
   const __m256 one = _mm256_set1_ps(1.0f), full = _mm256_set1_ps(255.0f);
   const __m256 scale =
       _mm256_div_ps(one, _mm256_add_ps(_mm256_mul_ps(code, _mm256_set1_ps(0.125f)), one));
-  const __m256 chroma =
+  entries.chroma =
       _mm256_mul_ps(_mm256_sub_ps(_mm256_div_ps(coCg, full), _mm256_set1_ps(0.5f)), scale);
-  const __m256 coBoth = _mm256_permute2f128_ps(chroma, chroma, 0x00);
-  const __m256 cgBoth = _mm256_permute2f128_ps(chroma, chroma, 0x11);
-  const __m256 luma =
+  entries.luma =
       _mm256_div_ps(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(Bc4ValuesSse2(block))), full);
+}
 
+// ConvertScaledYCoCg's per-pixel arithmetic, operation for operation.
+ORVELLE_AVX2 inline void WriteYCoCgPixels(const YCoCgEntries& entries, const uint8_t* block,
+                                          uint8_t* destination, ptrdiff_t stride) {
+  const __m256 coBoth = _mm256_permute2f128_ps(entries.chroma, entries.chroma, 0x00);
+  const __m256 cgBoth = _mm256_permute2f128_ps(entries.chroma, entries.chroma, 0x11);
   const __m256i chromaIndices = BroadcastLe32(block + 12);
   // Per lane: R0-3 G0-3 B0-3 A0-3 to R, G, B, A of each pixel.
   const __m256i interleave = _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15,
                                               0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
   for (int half = 0; half < 2; ++half, destination += 2 * stride) {
     const __m256i chromaIndex = ColourIndices(chromaIndices, half);
-    const __m256 y = _mm256_permutevar8x32_ps(luma, AlphaIndices(block, half));
+    const __m256 y = _mm256_permutevar8x32_ps(entries.luma, AlphaIndices(block, half));
     const __m256 co = _mm256_permutevar_ps(coBoth, chromaIndex);
     const __m256 cg = _mm256_permutevar_ps(cgBoth, chromaIndex);
     const __m256i red = ToByteLanes(_mm256_sub_ps(_mm256_add_ps(y, co), cg));
@@ -118,41 +146,74 @@ ORVELLE_AVX2 inline void WriteScaledYCoCgBlock(const uint8_t* block, uint8_t* de
   }
 }
 
+// One block: its entries, then its pixels.
+template <typename Entries, void (*kMake)(const uint8_t*, Entries&),
+          void (*kWrite)(const Entries&, const uint8_t*, uint8_t*, ptrdiff_t)>
+ORVELLE_AVX2 void WriteBlock(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+  Entries entries;
+  kMake(block, entries);
+  kWrite(entries, block, destination, stride);
+}
+
+template <uint32_t kBlockBytes, typename Entries, void (*kMake)(const uint8_t*, Entries&),
+          void (*kWrite)(const Entries&, const uint8_t*, uint8_t*, ptrdiff_t)>
+ORVELLE_AVX2 void WriteRow(const uint8_t* blocks, uint32_t count, uint8_t* destination,
+                           ptrdiff_t stride) {
+  for (uint32_t i = 0; i < count; ++i) {
+    WriteBlock<Entries, kMake, kWrite>(blocks + kBlockBytes * i, destination + 16 * i, stride);
+  }
+}
+
+// A row of blocks, the entries of a few blocks made before any of their
+// pixels: where making them takes long (the YCoCg divisions), those of several
+// blocks are then under way at once rather than each block waiting on its own.
+template <uint32_t kBlockBytes, typename Entries, void (*kMake)(const uint8_t*, Entries&),
+          void (*kWrite)(const Entries&, const uint8_t*, uint8_t*, ptrdiff_t)>
+ORVELLE_AVX2 void WriteRowInBatches(const uint8_t* blocks, uint32_t count, uint8_t* destination,
+                                    ptrdiff_t stride) {
+  constexpr uint32_t kBatch = 8;
+  Entries entries[kBatch];
+  for (uint32_t first = 0; first < count; first += kBatch) {
+    const uint32_t batch = count - first < kBatch ? count - first : kBatch;
+    const uint8_t* batchBlocks = blocks + kBlockBytes * first;
+    for (uint32_t i = 0; i < batch; ++i) kMake(batchBlocks + kBlockBytes * i, entries[i]);
+    for (uint32_t i = 0; i < batch; ++i) {
+      kWrite(entries[i], batchBlocks + kBlockBytes * i, destination + 16 * (first + i), stride);
+    }
+  }
+}
+
 }  // namespace
 
-ORVELLE_AVX2 void WriteOpaqueBc1Avx2(const uint8_t* block, uint8_t* destination,
-                                     ptrdiff_t stride) {
-  WriteOpaqueBc1Block(block, destination, stride);
+ORVELLE_AVX2 void WriteOpaqueBc1Avx2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+  WriteBlock<OpaqueBc1Entries, MakeOpaqueBc1Entries, WriteOpaqueBc1Pixels>(block, destination,
+                                                                           stride);
 }
 
 ORVELLE_AVX2 void WriteBc3Avx2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
-  WriteBc3Block(block, destination, stride);
+  WriteBlock<Bc3Palettes, MakeBc3Palettes, WriteBc3FromPalettes>(block, destination, stride);
 }
 
-ORVELLE_AVX2 void WriteScaledYCoCgAvx2(const uint8_t* block, uint8_t* destination,
-                                       ptrdiff_t stride) {
-  WriteScaledYCoCgBlock(block, destination, stride);
+ORVELLE_AVX2 void WriteScaledYCoCgAvx2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+  WriteBlock<YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels>(block, destination, stride);
 }
 
-ORVELLE_AVX2 void WriteOpaqueBc1RowAvx2(const uint8_t* blocks, uint32_t count,
-                                        uint8_t* destination, ptrdiff_t stride) {
-  for (uint32_t i = 0; i < count; ++i) {
-    WriteOpaqueBc1Block(blocks + 8 * i, destination + 16 * i, stride);
-  }
+ORVELLE_AVX2 void WriteOpaqueBc1RowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
+                           ptrdiff_t stride) {
+  WriteRow<8, OpaqueBc1Entries, MakeOpaqueBc1Entries, WriteOpaqueBc1Pixels>(blocks, count,
+                                                                             destination, stride);
 }
 
 ORVELLE_AVX2 void WriteBc3RowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
-                                  ptrdiff_t stride) {
-  for (uint32_t i = 0; i < count; ++i) {
-    WriteBc3Block(blocks + 16 * i, destination + 16 * i, stride);
-  }
+                     ptrdiff_t stride) {
+  WriteRow<16, Bc3Palettes, MakeBc3Palettes, WriteBc3FromPalettes>(blocks, count, destination,
+                                                                   stride);
 }
 
-ORVELLE_AVX2 void WriteScaledYCoCgRowAvx2(const uint8_t* blocks, uint32_t count,
-                                          uint8_t* destination, ptrdiff_t stride) {
-  for (uint32_t i = 0; i < count; ++i) {
-    WriteScaledYCoCgBlock(blocks + 16 * i, destination + 16 * i, stride);
-  }
+ORVELLE_AVX2 void WriteScaledYCoCgRowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
+                             ptrdiff_t stride) {
+  WriteRowInBatches<16, YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels>(blocks, count,
+                                                                           destination, stride);
 }
 
 }  // namespace orvelle
