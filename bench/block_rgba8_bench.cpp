@@ -54,8 +54,7 @@ void BM_DecodeFrameToRgba(benchmark::State& state) {
   state.SetLabel(FormatName(format));
   const uint8_t nibble = static_cast<uint8_t>(state.range(1));
   const std::vector<uint8_t> frame = orvelle::testing::Section(
-      0xA0 | nibble,
-      orvelle::testing::GoldenTexture(format, size_t{kBlockCount}, 8));
+      0xA0 | nibble, orvelle::testing::GoldenTexture(format, size_t{kBlockCount}, 8));
   std::vector<uint8_t> image(kRgbaRowBytes * kHeight);
   for (auto _ : state) {
     if (orvelle::DecodeFrameToRgba(frame.data(), frame.size(), kWidth, kHeight, image.data(),

@@ -20,8 +20,9 @@ constexpr size_t kRgbaRowBytes = 4 * size_t{kWidth};
 
 // One texture decoded per iteration.
 inline void ReportPixels(benchmark::State& state) {
-  state.counters["MP/s"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * kWidth * kHeight / 1e6, benchmark::Counter::kIsRate);
+  state.counters["MP/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * kWidth * kHeight / 1e6,
+                         benchmark::Counter::kIsRate);
 }
 
 // Decodes every block into a 64-byte tile with decodeTile(block, tile) and

@@ -57,9 +57,8 @@ ORVELLE_AVX2 inline void MakeOpaqueBc1Entries(const uint8_t* block, OpaqueBc1Ent
       _mm_or_si128(Bc1PaletteSse2(block, false), _mm_set1_epi32(int(AlphaMask()))));
 }
 
-ORVELLE_AVX2 inline void WriteOpaqueBc1Pixels(const OpaqueBc1Entries& entries,
-                                              const uint8_t* block, uint8_t* destination,
-                                              ptrdiff_t stride) {
+ORVELLE_AVX2 inline void WriteOpaqueBc1Pixels(const OpaqueBc1Entries& entries, const uint8_t* block,
+                                              uint8_t* destination, ptrdiff_t stride) {
   const __m256i colourIndices = BroadcastLe32(block + 4);
   for (int half = 0; half < 2; ++half, destination += 2 * stride) {
     StoreTwoRows(_mm256_permutevar8x32_epi32(entries.colours, ColourIndices(colourIndices, half)),
@@ -81,14 +80,14 @@ ORVELLE_AVX2 inline void MakeBc3Palettes(const uint8_t* block, Bc3Palettes& entr
 }
 
 ORVELLE_AVX2 inline void WriteBc3FromPalettes(const Bc3Palettes& entries, const uint8_t* block,
-                                        uint8_t* destination, ptrdiff_t stride) {
+                                              uint8_t* destination, ptrdiff_t stride) {
   const __m256i colourIndices = BroadcastLe32(block + 12);
   for (int half = 0; half < 2; ++half, destination += 2 * stride) {
-    StoreTwoRows(_mm256_or_si256(
-                     _mm256_permutevar8x32_epi32(entries.colours,
-                                                 ColourIndices(colourIndices, half)),
-                     _mm256_permutevar8x32_epi32(entries.alphas, AlphaIndices(block, half))),
-                 destination, stride);
+    StoreTwoRows(
+        _mm256_or_si256(
+            _mm256_permutevar8x32_epi32(entries.colours, ColourIndices(colourIndices, half)),
+            _mm256_permutevar8x32_epi32(entries.alphas, AlphaIndices(block, half))),
+        destination, stride);
   }
 }
 
@@ -194,26 +193,27 @@ ORVELLE_AVX2 void WriteBc3Avx2(const uint8_t* block, uint8_t* destination, ptrdi
   WriteBlock<Bc3Palettes, MakeBc3Palettes, WriteBc3FromPalettes>(block, destination, stride);
 }
 
-ORVELLE_AVX2 void WriteScaledYCoCgAvx2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+ORVELLE_AVX2 void WriteScaledYCoCgAvx2(const uint8_t* block, uint8_t* destination,
+                                       ptrdiff_t stride) {
   WriteBlock<YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels>(block, destination, stride);
 }
 
 ORVELLE_AVX2 void WriteOpaqueBc1RowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
-                           ptrdiff_t stride) {
+                                        ptrdiff_t stride) {
   WriteRow<8, OpaqueBc1Entries, MakeOpaqueBc1Entries, WriteOpaqueBc1Pixels>(blocks, count,
-                                                                             destination, stride);
+                                                                            destination, stride);
 }
 
 ORVELLE_AVX2 void WriteBc3RowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
-                     ptrdiff_t stride) {
+                                  ptrdiff_t stride) {
   WriteRow<16, Bc3Palettes, MakeBc3Palettes, WriteBc3FromPalettes>(blocks, count, destination,
                                                                    stride);
 }
 
-ORVELLE_AVX2 void WriteScaledYCoCgRowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
-                             ptrdiff_t stride) {
+ORVELLE_AVX2 void WriteScaledYCoCgRowAvx2(const uint8_t* blocks, uint32_t count,
+                                          uint8_t* destination, ptrdiff_t stride) {
   WriteRowInBatches<16, YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels>(blocks, count,
-                                                                           destination, stride);
+                                                                          destination, stride);
 }
 
 }  // namespace orvelle

@@ -22,8 +22,7 @@ void WriteScaledYCoCgAvx2(const uint8_t* block, uint8_t* destination, ptrdiff_t 
 // `count` consecutive blocks, each 16 bytes to the right of the last.
 void WriteOpaqueBc1RowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
                            ptrdiff_t stride);
-void WriteBc3RowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
-                     ptrdiff_t stride);
+void WriteBc3RowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination, ptrdiff_t stride);
 void WriteScaledYCoCgRowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
                              ptrdiff_t stride);
 

@@ -173,7 +173,9 @@ TEST(CodePaths, BlockRowsAgreeWithSingleBlocks) {
     const BlockRgba8Writer plain = portable::FindBlockRgba8Writer(format);
     for (uint32_t count = 1; count <= kMostBlocks; ++count) {
       std::vector<uint8_t> expected(4 * kStride, 0xA5);
-      for (uint32_t i = 0; i < count; ++i) plain(&blocks[i * blockBytes], &expected[16 * i], kStride);
+      for (uint32_t i = 0; i < count; ++i) {
+        plain(&blocks[i * blockBytes], &expected[16 * i], kStride);
+      }
       for (const RowWriter writeRow : {&WriteBlockRow, &sse2::WriteBlockRow}) {
         std::vector<uint8_t> row(4 * kStride, 0xA5);
         writeRow(format, blocks.data(), count, row.data(), kStride);
