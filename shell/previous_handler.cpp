@@ -1,7 +1,6 @@
 #include "shell/previous_handler.h"
 
 #include <objbase.h>
-#include <shlwapi.h>
 
 #include <string>
 
@@ -15,12 +14,13 @@ const CLSID DefaultMovThumbnailHandler = {
 
 namespace {
 
-// A stored handler is usable when it names a class other than `self`, in text and in value.
+// A stored handler is usable when it parses and names a class other than `self`.
 bool TakeHandler(const std::wstring& text, const std::wstring& selfText, REFCLSID self,
                  CLSID* out) {
-  if (StrCmpIW(text.c_str(), selfText.c_str()) == 0) return false;
   CLSID parsed;
-  if (FAILED(CLSIDFromString(text.c_str(), &parsed)) || IsEqualCLSID(parsed, self)) return false;
+  if (NamesClass(text, selfText, self) || FAILED(CLSIDFromString(text.c_str(), &parsed))) {
+    return false;
+  }
   *out = parsed;
   return true;
 }

@@ -1,7 +1,6 @@
 #include "shell/registration.h"
 
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include <new>
 #include <string>
@@ -22,15 +21,22 @@ std::wstring ClassKey(const std::wstring& clsidText) {
 
 void NotifyAssociationsChanged() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
 
+// Whether a value names this server, which then counts as no handler at all: saving or
+// restoring it would leave the slot naming a class that unregistration removes.
+bool NamesThisServer(const std::wstring& text, const std::wstring& clsidText) {
+  return NamesClass(text, clsidText, ServerClsid);
+}
+
 // Remembers the handler that holds the .mov slot before this server takes it. The first
 // registration's save survives every later one; failures here are not fatal.
 void SaveDisplacedHandler(const std::wstring& clsidText) {
   std::wstring text;
-  if (ReadRegString(HKEY_CURRENT_USER, SavedHandlerKey, SavedHandlerValue, ClsidReadBytes, &text)) {
+  if (ReadRegString(HKEY_CURRENT_USER, SavedHandlerKey, SavedHandlerValue, ClsidReadBytes, &text) &&
+      !NamesThisServer(text, clsidText)) {
     return;
   }
   if (!ReadRegString(HKEY_CLASSES_ROOT, MovShellExKey(), nullptr, ValueReadBytes, &text) ||
-      StrCmpIW(text.c_str(), clsidText.c_str()) == 0) {
+      NamesThisServer(text, clsidText)) {
     return;
   }
   WriteRegString(HKEY_CURRENT_USER, SavedHandlerKey, SavedHandlerValue, text);
@@ -81,9 +87,11 @@ HRESULT UnregisterServer() {
   // Only while the slot still names this server is it handed back; a handler that took
   // it since keeps it.
   if (ReadRegString(HKEY_CURRENT_USER, slotKey, nullptr, ClsidReadBytes, &slot) &&
-      StrCmpIW(slot.c_str(), clsidText.c_str()) == 0) {
+      NamesThisServer(slot, clsidText)) {
     std::wstring saved;
-    if (ReadRegString(HKEY_CURRENT_USER, SavedHandlerKey, SavedHandlerValue, ValueReadBytes, &saved)) {
+    if (ReadRegString(HKEY_CURRENT_USER, SavedHandlerKey, SavedHandlerValue, ValueReadBytes,
+                      &saved) &&
+        !NamesThisServer(saved, clsidText)) {
       WriteRegString(HKEY_CURRENT_USER, slotKey, nullptr, saved);
     } else {
       RegDeleteTreeW(HKEY_CURRENT_USER, slotKey.c_str());

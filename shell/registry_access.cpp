@@ -1,6 +1,7 @@
 #include "shell/registry_access.h"
 
 #include <objbase.h>
+#include <shlwapi.h>
 #include <thumbcache.h>
 
 #include <vector>
@@ -23,6 +24,12 @@ bool FormatClsid(REFCLSID clsid, std::wstring* text) {
   if (StringFromGUID2(clsid, buffer, GuidTextChars) == 0) return false;
   text->assign(buffer);
   return true;
+}
+
+bool NamesClass(const std::wstring& text, const std::wstring& clsidText, REFCLSID clsid) {
+  if (StrCmpIW(text.c_str(), clsidText.c_str()) == 0) return true;
+  CLSID parsed;
+  return SUCCEEDED(CLSIDFromString(text.c_str(), &parsed)) && IsEqualCLSID(parsed, clsid);
 }
 
 std::wstring MovShellExKey() {

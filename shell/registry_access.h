@@ -25,6 +25,10 @@ std::wstring ClassesMovShellExKey();
 // A class identifier in registry form: braced, upper-case, 38 characters.
 bool FormatClsid(REFCLSID clsid, std::wstring* text);
 
+// Whether registry text names `clsid` (formatted as `clsidText`): in any letter case, or
+// as any text that parses to it.
+bool NamesClass(const std::wstring& text, const std::wstring& clsidText, REFCLSID clsid);
+
 // Sets a REG_SZ value (null name: the default value), creating the key as needed.
 // On failure the registry's error code is left in GetLastError.
 bool WriteRegString(HKEY root, const std::wstring& subkey, const wchar_t* valueName,

@@ -28,6 +28,24 @@ class ImageGuard {
   RgbaImage* image_;
 };
 
+// Set while this thread is inside a handler this server chained to.
+thread_local bool chainingOnThisThread = false;
+
+class ChainingMark {
+ public:
+  ChainingMark() { chainingOnThisThread = true; }
+  ~ChainingMark() { chainingOnThisThread = false; }
+  ChainingMark(const ChainingMark&) = delete;
+  ChainingMark& operator=(const ChainingMark&) = delete;
+};
+
+// This server's class, named directly or through the TreatAs key that COM follows.
+bool IsThisServer(REFCLSID clsid) {
+  if (IsEqualCLSID(clsid, ServerClsid)) return true;
+  CLSID emulated;
+  return SUCCEEDED(CoGetTreatAsClass(clsid, &emulated)) && IsEqualCLSID(emulated, ServerClsid);
+}
+
 }  // namespace
 
 CThumbnailProvider::CThumbnailProvider() { ModuleAddRef(); }
@@ -116,9 +134,12 @@ HRESULT CThumbnailProvider::MakeThumbnail(UINT cx, HBITMAP* phbmp, WTS_ALPHATYPE
 
 HRESULT CThumbnailProvider::ChainToPreviousHandler(HRESULT failure, UINT cx, HBITMAP* phbmp,
                                                    WTS_ALPHATYPE* pdwAlpha) {
+  // A route that leads back here (a TreatAs key, two handlers that saved each other, a
+  // handler that asks the shell) would otherwise recurse until the stack overflows.
+  if (chainingOnThisThread) return failure;
+  ChainingMark mark;
   CLSID previous;
-  if (FAILED(FindPreviousHandler(ServerClsid, &previous))) return failure;
-  if (IsEqualCLSID(previous, ServerClsid)) return failure;
+  if (FAILED(FindPreviousHandler(ServerClsid, &previous)) || IsThisServer(previous)) return failure;
 
   ComPtr<IInitializeWithStream> initializer;
   if (FAILED(CoCreateInstance(previous, nullptr, CLSCTX_INPROC_SERVER,
@@ -140,11 +161,11 @@ HRESULT CThumbnailProvider::ChainToPreviousHandler(HRESULT failure, UINT cx, HBI
   WTS_ALPHATYPE alpha = WTSAT_UNKNOWN;
   const HRESULT result = provider->GetThumbnail(cx, &bitmap, &alpha);
   provider.Reset();
-  if (FAILED(result)) {
-    // A failing handler that hands out a bitmap all the same does not leak it.
-    if (bitmap != nullptr) DeleteObject(bitmap);
-    return failure;
-  }
+  // COM leaves a failed call's outputs undefined: a handle left there may already be
+  // freed and reused by someone else, so it is neither used nor deleted.
+  if (FAILED(result)) return failure;
+  // Success without a picture gives the shell nothing to draw or cache.
+  if (bitmap == nullptr) return failure;
   *phbmp = bitmap;
   *pdwAlpha = alpha;
   return result;

@@ -82,6 +82,7 @@ class Provider : public testing::OrvelleDll {
   }
 
   void TearDown() override {
+    if (setStandInMode_ != nullptr) setStandInMode_(standin::Mode::Draws, nullptr);
     if (provider_ != nullptr) provider_->Release();
     if (initializer_ != nullptr) initializer_->Release();
     if (!HasFailure()) {
@@ -100,6 +101,9 @@ class Provider : public testing::OrvelleDll {
         reinterpret_cast<void*>(GetProcAddress(standin_, "DllRegisterServer")));
     ASSERT_NE(registerServer, nullptr);
     ASSERT_EQ(registerServer(), S_OK);
+    setStandInMode_ = reinterpret_cast<standin::SetModeFn>(
+        reinterpret_cast<void*>(GetProcAddress(standin_, "SetStandInMode")));
+    ASSERT_NE(setStandInMode_, nullptr);
   }
 
   // GetThumbnail with outputs preset to garbage, so that clearing them shows.
@@ -128,6 +132,7 @@ class Provider : public testing::OrvelleDll {
   IInitializeWithStream* initializer_ = nullptr;
   IThumbnailProvider* provider_ = nullptr;
   HMODULE standin_ = nullptr;
+  standin::SetModeFn setStandInMode_ = nullptr;
   HBITMAP bitmap_ = nullptr;
   WTS_ALPHATYPE alpha_ = WTSAT_UNKNOWN;
 };
@@ -259,6 +264,63 @@ TEST_F(Provider, AReadFailureDuringTheProbeIsAReadFault) {
   EXPECT_EQ(Ask(256), ReadFault);
   ExpectNoBitmap();
 }
+
+// Previous handlers met in the field that lead back to Orvelle or break COM's rules. Each
+// request must end with the probe's status and no bitmap, and leave alone a handle that
+// Orvelle does not own.
+struct Misbehaviour {
+  const char* name;
+  const wchar_t* savedHandler;  // the class Orvelle chains to
+  standin::Mode mode;
+};
+
+class MisbehavingPreviousHandler : public Provider,
+                                   public ::testing::WithParamInterface<Misbehaviour> {};
+
+TEST_P(MisbehavingPreviousHandler, EndsTheChainWithTheProbeStatusAndNoBitmap) {
+  RegisterStandIn();
+  // Registered as for the user, with its class mirrored where Wine's COM finds it: the
+  // shell's slot and COM both lead to Orvelle.
+  ASSERT_EQ(RegisterServer(), S_OK);
+  testing::WriteValue(HKEY_LOCAL_MACHINE, testing::ServerKey, nullptr, ModulePath());
+  testing::WriteValue(HKEY_LOCAL_MACHINE, testing::ServerKey, L"ThreadingModel", L"Apartment");
+  // A class whose TreatAs key hands its requests to Orvelle.
+  const std::wstring otherKey =
+      std::wstring(L"Software\\Classes\\CLSID\\") + testing::OtherHandlerText + L"\\TreatAs";
+  testing::WriteValue(HKEY_LOCAL_MACHINE, otherKey.c_str(), nullptr, testing::OrvelleClsidText);
+
+  testing::WriteValue(HKEY_CURRENT_USER, testing::SavedKey, testing::SavedValue,
+                      GetParam().savedHandler);
+  // Someone else's bitmap, under a handle that a failing handler leaves in its output.
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 2, -2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP someoneElses = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(someoneElses, nullptr);
+  setStandInMode_(GetParam().mode, someoneElses);
+
+  FakeStream& stream = NewStream(NotAMovie());
+  ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
+  EXPECT_EQ(Ask(256), E_FAIL);
+  ExpectNoBitmap();
+  DIBSECTION dib = {};
+  EXPECT_EQ(GetObjectW(someoneElses, sizeof dib, &dib), static_cast<int>(sizeof dib))
+      << "a handle Orvelle does not own was deleted";
+  DeleteObject(someoneElses);
+  EXPECT_EQ(stream.refs(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, MisbehavingPreviousHandler,
+    ::testing::Values(Misbehaviour{"TreatedAsOrvelle", testing::OtherHandlerText,
+                                   standin::Mode::Draws},
+                      Misbehaviour{"AsksTheShellWhichNamesOrvelle", standin::ClsidText,
+                                   standin::Mode::AsksTheShell},
+                      Misbehaviour{"SucceedsWithoutBitmap", standin::ClsidText,
+                                   standin::Mode::SucceedsWithoutBitmap},
+                      Misbehaviour{"FailsLeavingAHandle", standin::ClsidText,
+                                   standin::Mode::FailsLeavingAHandle}),
+    [](const ::testing::TestParamInfo<Misbehaviour>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace orvelle

@@ -118,6 +118,33 @@ TEST_F(Registration, ASavedValueOf40CharactersCountsAsAbsent) {
   EXPECT_EQ(Saved(), tooLong);
 }
 
+// Other programs, old builds or a hand edit can leave Orvelle's own class in the saved
+// value; restoring it would point the slot at the class unregistration removes.
+TEST_F(Registration, ASavedValueNamingOrvelleCountsAsNothingSaved) {
+  for (const std::wstring& self : {std::wstring(OrvelleClsidText),
+                                   std::wstring(L"{efb41cbf-f9df-4a58-bbf0-c5a4a2dc1be8}"),
+                                   std::wstring(L"{Efb41CBF-f9dF-4A58-bBf0-C5a4a2Dc1bE8}")}) {
+    testing::ClearRegistry();
+    WriteValue(HKEY_CURRENT_USER, SavedKey, SavedValue, self);
+    ASSERT_EQ(RegisterServer(), S_OK);
+    EXPECT_EQ(UnregisterServer(), S_OK);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, SlotKey));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, SavedKey));
+
+    // Registration saves the handler in effect in its place, and never Orvelle itself.
+    WriteValue(HKEY_CURRENT_USER, SavedKey, SavedValue, self);
+    SetMachineHandler(standin::ClsidText);
+    ASSERT_EQ(RegisterServer(), S_OK);
+    EXPECT_EQ(Saved(), standin::ClsidText);
+    EXPECT_EQ(UnregisterServer(), S_OK);
+    EXPECT_EQ(UserSlot(), standin::ClsidText);
+
+    SetMachineHandler(self);
+    ASSERT_EQ(RegisterServer(), S_OK);
+    EXPECT_EQ(Saved(), Absent);
+  }
+}
+
 TEST_F(Registration, InstallKnowsOnlyPerUserInstallation) {
   EXPECT_EQ(Install(TRUE, L"machine"), E_INVALIDARG);
   EXPECT_EQ(Install(TRUE, L""), E_INVALIDARG);

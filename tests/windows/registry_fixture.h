@@ -54,7 +54,9 @@ inline void ClearRegistry() {
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
     RegDeleteTreeW(root, ClassKey);
     RegDeleteTreeW(root, SlotKey);
-    RegDeleteTreeW(root, (std::wstring(L"Software\\Classes\\CLSID\\") + standin::ClsidText).c_str());
+    for (const wchar_t* other : {standin::ClsidText, OtherHandlerText}) {
+      RegDeleteTreeW(root, (std::wstring(L"Software\\Classes\\CLSID\\") + other).c_str());
+    }
   }
   RegDeleteTreeW(HKEY_CURRENT_USER, VendorKey);
 }

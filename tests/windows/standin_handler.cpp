@@ -12,10 +12,48 @@
 namespace {
 
 HINSTANCE module = nullptr;
+standin::Mode mode = standin::Mode::Draws;
+HBITMAP strayHandle = nullptr;
 
 const wchar_t* const ClassKey = L"Software\\Classes\\CLSID\\{82E4C09E-46F5-45A9-9CF9-80434BA040DE}";
 const wchar_t* const SlotKey =
     L"Software\\Classes\\.mov\\ShellEx\\{E357FCCD-A995-4576-B01F-234630154E96}";
+
+// The .mov handler in effect, found as the shell finds it: the user's slot, else the
+// machine's.
+bool FindShellHandler(CLSID* clsid) {
+  wchar_t text[64] = {};
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    DWORD size = sizeof text;
+    if (RegGetValueW(root, SlotKey, nullptr, RRF_RT_REG_SZ, nullptr, text, &size) ==
+        ERROR_SUCCESS) {
+      return SUCCEEDED(CLSIDFromString(text, clsid));
+    }
+  }
+  return false;
+}
+
+// Asks the .mov handler in effect for a thumbnail of `stream`, as a handler that relies on
+// the shell does.
+HRESULT AskTheShell(IStream* stream, UINT cx, HBITMAP* bitmap, WTS_ALPHATYPE* alpha) {
+  CLSID clsid;
+  if (!FindShellHandler(&clsid)) return E_FAIL;
+  IInitializeWithStream* initializer = nullptr;
+  HRESULT result = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IInitializeWithStream,
+                                    reinterpret_cast<void**>(&initializer));
+  if (FAILED(result)) return result;
+  LARGE_INTEGER start = {};
+  IThumbnailProvider* provider = nullptr;
+  if (SUCCEEDED(result = stream->Seek(start, STREAM_SEEK_SET, nullptr)) &&
+      SUCCEEDED(result = initializer->Initialize(stream, STGM_READ)) &&
+      SUCCEEDED(result = initializer->QueryInterface(__uuidof(IThumbnailProvider),
+                                                     reinterpret_cast<void**>(&provider)))) {
+    result = provider->GetThumbnail(cx, bitmap, alpha);
+    provider->Release();
+  }
+  initializer->Release();
+  return result;
+}
 
 class Handler final : public IInitializeWithStream, public IThumbnailProvider {
  public:
@@ -55,11 +93,31 @@ class Handler final : public IInitializeWithStream, public IThumbnailProvider {
     return S_OK;
   }
 
-  IFACEMETHODIMP GetThumbnail(UINT, HBITMAP* bitmap, WTS_ALPHATYPE* alpha) override {
+  IFACEMETHODIMP GetThumbnail(UINT cx, HBITMAP* bitmap, WTS_ALPHATYPE* alpha) override {
     if (bitmap == nullptr || alpha == nullptr) return E_POINTER;
     *bitmap = nullptr;
     *alpha = WTSAT_UNKNOWN;
     if (stream_ == nullptr) return E_UNEXPECTED;
+    switch (mode) {
+      case standin::Mode::Draws:
+        return Draw(bitmap, alpha);
+      case standin::Mode::SucceedsWithoutBitmap:
+        return S_OK;
+      case standin::Mode::FailsLeavingAHandle:
+        *bitmap = strayHandle;
+        return E_FAIL;
+      case standin::Mode::AsksTheShell:
+        return AskTheShell(stream_, cx, bitmap, alpha);
+    }
+    return E_UNEXPECTED;
+  }
+
+ private:
+  ~Handler() {
+    if (stream_ != nullptr) stream_->Release();
+  }
+
+  HRESULT Draw(HBITMAP* bitmap, WTS_ALPHATYPE* alpha) const {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = standin::Width;
@@ -80,11 +138,6 @@ class Handler final : public IInitializeWithStream, public IThumbnailProvider {
     *bitmap = made;
     *alpha = static_cast<WTS_ALPHATYPE>(standin::AlphaType);
     return standin::Result;
-  }
-
- private:
-  ~Handler() {
-    if (stream_ != nullptr) stream_->Release();
   }
 
   struct Pixel {
@@ -132,6 +185,11 @@ bool SetString(const wchar_t* key, const wchar_t* name, const std::wstring& valu
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) module = instance;
   return TRUE;
+}
+
+extern "C" void WINAPI SetStandInMode(standin::Mode newMode, HBITMAP stray) {
+  mode = newMode;
+  strayHandle = stray;
 }
 
 extern "C" HRESULT WINAPI DllCanUnloadNow() { return S_FALSE; }

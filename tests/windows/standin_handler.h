@@ -3,6 +3,7 @@
 // Its pixels report what it saw at Initialize, so tests can check how it was called:
 // bytes B, G, R, A = Marker, Rewound or NotRewound (stream position 0 or not), the low
 // byte of the mode, and the stream's first byte read from where it stood.
+// SetStandInMode makes it misbehave as handlers met in the field do.
 #pragma once
 
 #include <windows.h>
@@ -21,5 +22,14 @@ constexpr BYTE NotRewound = 0x01;
 // A success code other than S_OK, to show it is passed on unchanged.
 constexpr HRESULT Result = S_FALSE;
 constexpr int AlphaType = 1;  // WTSAT_RGB
+
+enum class Mode : int {
+  Draws,                  // the known bitmap, Result and AlphaType
+  SucceedsWithoutBitmap,  // S_OK with no bitmap
+  FailsLeavingAHandle,    // E_FAIL with the handle given to SetStandInMode left in the output
+  AsksTheShell,           // whatever the .mov handler in effect gives for the same stream
+};
+// The export "SetStandInMode"; the mode holds for every instance until changed.
+using SetModeFn = void(WINAPI*)(Mode mode, HBITMAP strayHandle);
 
 }  // namespace standin
