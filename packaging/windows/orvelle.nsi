@@ -19,6 +19,13 @@ RequestExecutionLevel user
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvelle"
 !define RUNONCE_KEY "Software\Microsoft\Windows\CurrentVersion\RunOnce"
 !define UNINSTALLER "uninstall.exe"
+; Orvelle's registration, as the DLL writes it; the uninstaller removes it itself when
+; the DLL cannot.
+!define CLSID "{EFB41CBF-F9DF-4A58-BBF0-C5A4A2DC1BE8}"
+!define CLASS_KEY "Software\Classes\CLSID\${CLSID}"
+!define MOV_SLOT_KEY "Software\Classes\.mov\ShellEx\{E357FCCD-A995-4576-B01F-234630154E96}"
+!define VENDOR_KEY "Software\Corvantis"
+!define SAVED_KEY "${VENDOR_KEY}\Orvelle"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -112,6 +119,46 @@ FunctionEnd
 !insertmacro DefineFunctions ""
 !insertmacro DefineFunctions "un."
 
+; Hands a thumbnail slot that still names Orvelle back to the handler saved for it, or
+; deletes the slot when nothing usable is saved (no value, or Orvelle itself).
+; In: the slot key, then the name of the saved value, on the stack. Out: $0, 1 when the
+; slot named Orvelle. (LogicLib's == ignores letter case, as class identifiers do.)
+Function un.GiveSlotBack
+  Exch $1 ; saved value name
+  Exch
+  Exch $2 ; slot key
+  Push $3
+  StrCpy $0 0
+  ReadRegStr $3 HKCU "$2" ""
+  ${If} $3 == "${CLSID}"
+    StrCpy $0 1
+    ReadRegStr $3 HKCU "${SAVED_KEY}" "$1"
+    ${If} $3 == ""
+    ${OrIf} $3 == "${CLSID}"
+      DeleteRegKey HKCU "$2"
+    ${Else}
+      WriteRegStr HKCU "$2" "" "$3"
+    ${EndIf}
+  ${EndIf}
+  Pop $3
+  Pop $2
+  Pop $1
+FunctionEnd
+
+; The DLL's own unregistration, done with registry commands for a DLL that is missing or
+; damaged: without it, the slot would name a class that no longer exists.
+Function un.RemoveRegistration
+  Push "${MOV_SLOT_KEY}"
+  Push "PreviousMovHandler"
+  Call un.GiveSlotBack
+  ${If} $0 == 1
+    DeleteRegKey HKCU "${SAVED_KEY}"
+    ; Kept while another product has keys below it.
+    DeleteRegKey /ifnosubkeys HKCU "${VENDOR_KEY}"
+  ${EndIf}
+  DeleteRegKey HKCU "${CLASS_KEY}"
+FunctionEnd
+
 Section "Install"
   SetOutPath "$INSTDIR"
   Push "$INSTDIR\orvelle.dll"
@@ -158,9 +205,9 @@ Section "Uninstall"
   ${If} $0 != 0
     ; Carry on: a DLL that cannot be loaded cannot unregister either, so stopping would
     ; leave the user with an uninstaller that never completes.
-    DetailPrint "Unregistration failed: $0"
+    DetailPrint "Unregistration failed: $0; removing the registration directly."
+    Call un.RemoveRegistration
     SetErrorLevel 2
-    MessageBox MB_OK|MB_ICONEXCLAMATION "${PRODUCT} could not unregister its thumbnail handler: $0" /SD IDOK
   ${EndIf}
 
   Push "$INSTDIR\orvelle.dll"

@@ -7,7 +7,9 @@
 # 3. once the host lets go, the uninstaller leaves no file and no registry entry of Orvelle;
 # 4. while a host holds the DLL, the uninstaller restores the slot and leaves the held copy
 #    to a clean-up at the next logon, which removes it;
-# 5. a DLL without DllInstall makes setup fail, and the uninstaller still removes it all.
+# 5. with the installed DLL deleted or damaged, the uninstaller hands the slot back (or
+#    deletes it when nothing usable is saved) and removes Orvelle's keys itself;
+# 6. a DLL without DllInstall makes setup fail, and the uninstaller still removes it all.
 set -euo pipefail
 setup=${1:?usage: installer_test.sh SETUP BIN_DIR MOVIE_DIR NATIVE_ORVELLE WORK_DIR WINEPREFIX VERSION MAKENSIS NSI}
 bin=$2 movies=$3 native=$4 version=$7 makensis=$8 nsi=$9
@@ -166,6 +168,35 @@ w cmd /q /d /c "Z:${work//\//\\}\\logon.cmd" || fail "the logon clean-up failed"
 [ ! -e "$dir" ] || fail "the logon clean-up left $(ls "$dir")"
 expect_registry_free_of_orvelle
 w reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null
+
+echo "== uninstall after the DLL was deleted or damaged"
+# saved value (- for none) | what happens to the DLL | the slot afterwards (- for no slot)
+while read -r saved damage after; do
+  w "$setup" /S || fail "setup /S exited with $?"
+  expect_installed
+  case "$saved" in
+    -) w reg delete 'HKCU\Software\Corvantis\Orvelle' /v PreviousMovHandler /f >/dev/null ;;
+    *) w reg add 'HKCU\Software\Corvantis\Orvelle' /v PreviousMovHandler /d "$saved" /f >/dev/null ;;
+  esac
+  case "$damage" in
+    deleted) rm "$dir/orvelle.dll" ;;
+    truncated) truncate -s 4096 "$dir/orvelle.dll" ;;
+  esac
+  uninstall
+  [ ! -e "$dir" ] || fail "$damage DLL: the uninstaller left $(ls "$dir")"
+  if [ "$after" = - ]; then
+    ! w reg query "HKCU\\$slot" >/dev/null 2>&1 || fail "saved $saved: the slot was not deleted"
+  else
+    expect_slot "$after" "$after after uninstalling with a $damage DLL"
+  fi
+  expect_registry_free_of_orvelle
+  # The next round starts, as the machine does, with the stand-in in the slot.
+  w reg add "HKCU\\$slot" /ve /d "$standin" /f >/dev/null
+done <<EOF
+$standin deleted $standin
+- truncated -
+${orvelle,,} truncated -
+EOF
 
 echo "== a DLL that cannot register"
 mkdir "$work/broken"
