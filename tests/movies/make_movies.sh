@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Makes the sample movies that the tests read, with Debian's ffmpeg, into DIR.
+# Makes the sample movies that the tests read, with Debian's ffmpeg, into DIR; with --large
+# also the 1920 x 1080 ones of the Windows load test, into DIR/large.
 # Movies already there are kept, so a second run costs nothing.
 set -euo pipefail
-dir=${1:?usage: make_movies.sh DIR}
+dir=${1:?usage: make_movies.sh DIR [--large]}
 mkdir -p "$dir"
 
 make_movie() {  # make NAME SIZE ENCODER-ARGS...
@@ -41,4 +42,12 @@ if [ ! -s "$dir/h264_320x240.mov" ]; then
   ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i testsrc2=size=320x240:rate=25 -t 0.4 \
     -c:v libx264 -pix_fmt yuv420p "$dir/h264.tmp.mov"
   mv "$dir/h264.tmp.mov" "$dir/h264_320x240.mov"
+fi
+
+if [ "${2:-}" = --large ]; then
+  mkdir -p "$dir/large"
+  # The movie atom in front: a copy cut short still probes, and fails only to read its frame.
+  make_movie large/hap1_1920x1080.mov 1920x1080 -c:v hap -format hap -movflags +faststart
+  make_movie large/hap5_1920x1080.mov 1920x1080 -c:v hap -format hap_alpha
+  make_movie large/hapy_1920x1080.mov 1920x1080 -c:v hap -format hap_q
 fi

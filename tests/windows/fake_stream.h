@@ -11,9 +11,11 @@
 #include <cstring>
 #include <vector>
 
+#include "tests/windows/read_only_stream.h"
+
 namespace orvelle::testing {
 
-class FakeStream final : public IStream {
+class FakeStream final : public ReadOnlyStream {
  public:
   explicit FakeStream(std::vector<BYTE> bytes = {})
       : bytes_(std::move(bytes)), size_(bytes_.size()) {}
@@ -34,17 +36,6 @@ class FakeStream final : public IStream {
   const std::vector<const void*>& readTargets() const { return readTargets_; }
   size_t seeks() const { return seeks_; }
 
-  IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_ISequentialStream) &&
-        !IsEqualIID(riid, IID_IStream)) {
-      return E_NOINTERFACE;
-    }
-    *ppv = static_cast<IStream*>(this);
-    AddRef();
-    return S_OK;
-  }
   IFACEMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
   IFACEMETHODIMP_(ULONG) Release() override { return InterlockedDecrement(&refs_); }
 
@@ -84,21 +75,6 @@ class FakeStream final : public IStream {
     stat->cbSize.QuadPart = size_;
     return S_OK;
   }
-
-  IFACEMETHODIMP Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
-  IFACEMETHODIMP SetSize(ULARGE_INTEGER) override { return STG_E_ACCESSDENIED; }
-  IFACEMETHODIMP CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
-    return E_NOTIMPL;
-  }
-  IFACEMETHODIMP Commit(DWORD) override { return S_OK; }
-  IFACEMETHODIMP Revert() override { return S_OK; }
-  IFACEMETHODIMP LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-    return STG_E_INVALIDFUNCTION;
-  }
-  IFACEMETHODIMP UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-    return STG_E_INVALIDFUNCTION;
-  }
-  IFACEMETHODIMP Clone(IStream**) override { return E_NOTIMPL; }
 
  private:
   std::vector<BYTE> bytes_;
