@@ -12,9 +12,11 @@ bool ReadAhead::Read(uint64_t offset, void* destination, uint32_t length) {
     const uint64_t left = source_.size - offset;
     const uint64_t want = left < kWindowBytes ? left : kWindowBytes;
     start_ = offset;
-    filled_ = 0;
-    if (source_.read(source_.context, offset, window_, want) != want) return false;
-    filled_ = want;
+    // A short refill keeps what it delivered: a read fails only for bytes of
+    // its own that are missing, as if it had gone to the source by itself.
+    const uint64_t delivered = source_.read(source_.context, offset, window_, want);
+    filled_ = delivered < want ? delivered : want;
+    if (filled_ < length) return false;
   }
   std::memcpy(destination, window_ + (offset - start_), length);
   return true;

@@ -10,7 +10,8 @@ namespace orvelle {
 // A scan that steps through a file by its headers asks for a few bytes at a
 // time; reading them through a window costs one source read per window instead
 // of one per header, whatever the file packs into it. Each refill asks for
-// exactly the bytes the file has there, so a short delivery is missing data.
+// exactly the bytes the file has there; of a short delivery, only the bytes
+// that did not come are missing data.
 class ReadAhead {
  public:
   static constexpr uint32_t kWindowBytes = 64 * 1024;

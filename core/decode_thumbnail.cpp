@@ -45,17 +45,24 @@ ThumbStatus ReadMiddleSample(const ByteSource* source, TrackInfo* track, uint8_t
   return ThumbOk;
 }
 
+// Rows of the band that DecodeWhileShrinking decodes into: the tallest box of
+// source rows behind one target row, and 16 rows more so that the band is
+// not moved up for every row of blocks; never more than the frame.
+uint64_t BandRows(uint32_t height, uint32_t targetHeight) {
+  const uint64_t tallestBox = height / targetHeight + 1;
+  return tallestBox + 16 < height ? tallestBox + 16 : height;
+}
+
 // The frame shrunk while it is decoded: rows of blocks are decoded into the
-// top of the full-size buffer only as far down as the next target row needs,
-// and each target row is made as soon as its source rows are there. Once the
-// band would grow past 16 rows more than a box, the rows above the current box
-// are dropped by moving the rows below them up. Only that band is ever written:
-// the image is the same, without a whole frame's worth of memory traffic.
+// band only as far down as the next target row needs, and each target row is
+// made as soon as its source rows are there. Once the band would overflow,
+// the rows above the current box are dropped by moving the rows below them
+// up. The image is the same as from the whole frame, without a whole frame's
+// worth of memory.
 void DecodeWhileShrinking(const FrameBlocks& blocks, uint8_t* band, uint64_t stride,
                           uint32_t targetHeight, Downscaler* downscaler) {
   const uint64_t height = blocks.height;
-  const uint64_t tallestBox = height / targetHeight + 1;
-  const uint64_t capacity = tallestBox + 16 < height ? tallestBox + 16 : height;  // rows
+  const uint64_t capacity = BandRows(blocks.height, targetHeight);
   uint64_t bandFirst = 0;   // the source row at the top of the band
   uint64_t decodedEnd = 0;  // the first row not decoded yet: a multiple of 4, or the height
   for (uint32_t y = 0; y < targetHeight; ++y) {
@@ -105,40 +112,45 @@ ThumbStatus DecodeThumbnail(const ByteSource* source, uint32_t requestedSize, Rg
     return ThumbInvalidArgument;
   }
   const uint64_t stride = uint64_t{width} * 4;
-  auto* full = static_cast<uint8_t*>(malloc(stride * height));
-  if (full == nullptr) {
+  const bool shrinking = requestedSize != 0 && (width > requestedSize || height > requestedSize);
+  const ThumbnailSize target =
+      shrinking ? FitThumbnailSize(width, height, requestedSize) : ThumbnailSize{width, height};
+  // A thumbnail takes only its band: a heap commits all it hands out, whether
+  // the rows are written or not.
+  const uint64_t rows = shrinking ? BandRows(height, target.height) : height;
+  auto* pixels = static_cast<uint8_t*>(malloc(stride * rows));
+  if (pixels == nullptr) {
     free(sample);
     return ThumbOutOfMemory;
   }
-  if (requestedSize == 0 || (width <= requestedSize && height <= requestedSize)) {
+  if (!shrinking) {
     const ThumbStatus converted =
-        DecodeFrameToRgba(sample, sampleSize, width, height, full, stride);
+        DecodeFrameToRgba(sample, sampleSize, width, height, pixels, stride);
     free(sample);
     if (converted != ThumbOk) {
-      free(full);
+      free(pixels);
       return converted;
     }
-    *image = RgbaImage{width, height, full};
+    *image = RgbaImage{width, height, pixels};
     return ThumbOk;
   }
 
   // Shrunk: the frame's textures are extracted as DecodeFrameToRgba does (same
-  // checks and statuses), then decoded a band at a time into the full-size buffer.
+  // checks and statuses), then decoded a band at a time.
   FrameBlocks blocks;
   const ThumbStatus opened =
-      OpenFrameBlocks(sample, sampleSize, width, height, full, stride, &blocks);
+      OpenFrameBlocks(sample, sampleSize, width, height, pixels, stride, &blocks);
   free(sample);
   if (opened != ThumbOk) {
-    free(full);
+    free(pixels);
     return opened;
   }
-  const ThumbnailSize target = FitThumbnailSize(width, height, requestedSize);
   Downscaler downscaler;
   const ThumbStatus begun =
       BeginDownscale(width, height, target.width, target.height, &downscaler);
-  if (begun == ThumbOk) DecodeWhileShrinking(blocks, full, stride, target.height, &downscaler);
+  if (begun == ThumbOk) DecodeWhileShrinking(blocks, pixels, stride, target.height, &downscaler);
   ReleaseFrameBlocks(&blocks);
-  free(full);
+  free(pixels);
   if (begun != ThumbOk) return begun;
   *image = RgbaImage{target.width, target.height, downscaler.target};
   return ThumbOk;

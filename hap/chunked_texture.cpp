@@ -10,37 +10,55 @@ namespace orvelle {
 
 namespace {
 
-// Gives every chunk its source and destination range before any is decoded,
-// so that the chunks can be decoded independently. `decoded` is their total
-// decoded length.
-HapStatus PlanChunks(const ChunkTables& tables, uint8_t* destination, uint32_t capacity,
-                     ChunkRecord* records, uint64_t* decoded) {
+// Where the walk through the chunks stands: the next chunk, and the ends of
+// the stored and decoded bytes of those before it.
+struct ChunkCursor {
+  uint32_t index = 0;
   uint64_t storedEnd = 0;
   uint64_t decodedEnd = 0;
-  for (uint32_t i = 0; i < tables.chunkCount; ++i) {
-    const uint64_t storedSize = ReadLe32(tables.sizes + uint64_t{i} * 4);
-    const uint64_t start = tables.offsets ? ReadLe32(tables.offsets + uint64_t{i} * 4) : storedEnd;
-    if (start + storedSize > tables.chunkDataSize) return HapBadFrame;
+};
 
-    ChunkRecord& record = records[i];
-    // Stays an error if a runner skips the chunk.
-    record.result = HapInternalError;
-    record.compressor = tables.compressors[i];
-    record.source = tables.chunkData + start;
-    record.sourceSize = storedSize;
-    record.destinationSize = storedSize;
-    if (record.compressor == CompressorSnappy &&
-        !SnappyAnnouncedLength(record.source, storedSize, &record.destinationSize)) {
-      return HapBadFrame;
-    }
-    // A pointer is formed only inside the buffer; the capacity check below
-    // rejects any chunk that would start beyond it.
-    record.destination = decodedEnd <= capacity ? destination + decodedEnd : nullptr;
-    decodedEnd += record.destinationSize;
-    storedEnd += storedSize;
+// Gives the next chunk its source and destination range. Every range is known
+// from the tables alone, so that the chunks can be decoded independently.
+HapStatus PlanNextChunk(const ChunkTables& tables, uint8_t* destination, uint32_t capacity,
+                        ChunkCursor* cursor, ChunkRecord* record) {
+  const uint32_t i = cursor->index++;
+  const uint64_t storedSize = ReadLe32(tables.sizes + uint64_t{i} * 4);
+  const uint64_t start =
+      tables.offsets ? ReadLe32(tables.offsets + uint64_t{i} * 4) : cursor->storedEnd;
+  if (start + storedSize > tables.chunkDataSize) return HapBadFrame;
+
+  // Stays an error if a runner skips the chunk.
+  record->result = HapInternalError;
+  record->compressor = tables.compressors[i];
+  record->source = tables.chunkData + start;
+  record->sourceSize = storedSize;
+  record->destinationSize = storedSize;
+  if (record->compressor == CompressorSnappy &&
+      !SnappyAnnouncedLength(record->source, storedSize, &record->destinationSize)) {
+    return HapBadFrame;
   }
-  if (decodedEnd > capacity) return HapBufferTooSmall;
-  *decoded = decodedEnd;
+  // A pointer is formed only inside the buffer; the capacity check rejects any
+  // chunk that would start beyond it.
+  record->destination = cursor->decodedEnd <= capacity ? destination + cursor->decodedEnd : nullptr;
+  cursor->decodedEnd += record->destinationSize;
+  cursor->storedEnd += storedSize;
+  return HapOk;
+}
+
+// Plans every chunk without keeping the records: a malformed table or a
+// texture larger than the buffer is refused before any chunk is decoded.
+// `decoded` is the chunks' total decoded length.
+HapStatus MeasureChunks(const ChunkTables& tables, uint8_t* destination, uint32_t capacity,
+                        uint64_t* decoded) {
+  ChunkCursor cursor;
+  ChunkRecord record;
+  while (cursor.index < tables.chunkCount) {
+    const HapStatus status = PlanNextChunk(tables, destination, capacity, &cursor, &record);
+    if (status != HapOk) return status;
+  }
+  if (cursor.decodedEnd > capacity) return HapBufferTooSmall;
+  *decoded = cursor.decodedEnd;
   return HapOk;
 }
 
@@ -57,6 +75,25 @@ HapStatus RunChunks(ChunkRecord* records, uint32_t count, ChunkRunner runner, vo
   return HapOk;
 }
 
+// Plans the chunks again, a batch at a time, and decodes each batch; the
+// batches go in index order, so the first failure is the first in the texture.
+HapStatus DecodeChunks(const ChunkTables& tables, ChunkRecord* records, uint32_t batch,
+                       ChunkRunner runner, void* userContext, uint8_t* destination,
+                       uint32_t capacity) {
+  ChunkCursor cursor;
+  while (cursor.index < tables.chunkCount) {
+    const uint32_t left = tables.chunkCount - cursor.index;
+    const uint32_t count = left < batch ? left : batch;
+    // The measuring pass has accepted every chunk, so planning cannot fail.
+    for (uint32_t i = 0; i < count; ++i) {
+      PlanNextChunk(tables, destination, capacity, &cursor, &records[i]);
+    }
+    const HapStatus status = RunChunks(records, count, runner, userContext);
+    if (status != HapOk) return status;
+  }
+  return HapOk;
+}
+
 }  // namespace
 
 HapStatus DecodeChunkedTexture(const uint8_t* payload, uint32_t payloadSize, ChunkRunner runner,
@@ -69,15 +106,16 @@ HapStatus DecodeChunkedTexture(const uint8_t* payload, uint32_t payloadSize, Chu
     *decodedLength = 0;
     return HapOk;
   }
-
-  // calloc checks the count times the record size for overflow.
-  auto* records = static_cast<ChunkRecord*>(calloc(tables.chunkCount, sizeof(ChunkRecord)));
-  if (records == nullptr) return HapInternalError;
   uint64_t decoded = 0;
-  status = PlanChunks(tables, destination, capacity, records, &decoded);
-  if (status == HapOk) status = RunChunks(records, tables.chunkCount, runner, userContext);
+  status = MeasureChunks(tables, destination, capacity, &decoded);
+  if (status != HapOk) return status;
+
+  const uint32_t batch = tables.chunkCount < kChunksPerBatch ? tables.chunkCount : kChunksPerBatch;
+  auto* records = static_cast<ChunkRecord*>(calloc(batch, sizeof(ChunkRecord)));
+  if (records == nullptr) return HapInternalError;
+  status = DecodeChunks(tables, records, batch, runner, userContext, destination, capacity);
   free(records);
-  // The plan keeps the total within the 32-bit capacity.
+  // The measure keeps the total within the 32-bit capacity.
   if (status == HapOk) *decodedLength = static_cast<uint32_t>(decoded);
   return status;
 }

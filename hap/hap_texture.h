@@ -20,7 +20,8 @@ struct ChunkRecord {
 using ChunkWork = void (*)(ChunkRecord* records, uint32_t index);
 
 // Must call `work` exactly once for each index below `count` and return only
-// when every call has returned; the calls may run in any order or at once.
+// when every call has returned; the calls may run in any order or at once. A
+// texture of many chunks is handed over in batches, one call per batch.
 using ChunkRunner = void (*)(ChunkWork work, ChunkRecord* records, uint32_t count,
                              void* userContext);
 

@@ -8,7 +8,7 @@ packages=(
   libsnappy-dev libpng-dev googletest libgtest-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev valgrind
   libosmesa6 libosmesa6-dev
-  ffmpeg ffmpegthumbnailer bubblewrap hyperfine
+  ffmpeg ffmpegthumbnailer bubblewrap hyperfine time
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 dpkg-dev nsis
 )
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "container/atoms.h"
+#include "container/read_ahead.h"
 #include "container/track_info.h"
 #include "tests/container/parsed_track.h"
 #include "tests/support/atom_builder.h"
@@ -16,6 +19,7 @@ using testing::ParsedTrack;
 using testing::TrackLayout;
 
 constexpr uint64_t kMaxMoovPayload = 64ull << 20;
+constexpr uint64_t kWindow = ReadAhead::kWindowBytes;
 
 TrackLayout HapTrack(const char* format = "Hap1", uint16_t width = 64) {
   TrackLayout track;
@@ -88,36 +92,78 @@ TEST(ParseMovieTest, AScanThatPassedAnAtomEndsWithNoTrack) {
   ExpectFailure(AtomWriter().Atom("ftyp", {}).Atom("mdat", {1}).Zeros(7).Take(), ThumbNoTrack);
 }
 
+// A source whose read number `index`, asked at `offset`, delivers only 7 bytes:
+// too few for any header that starts there.
+MemorySource SevenBytesAt(std::vector<uint8_t> bytes, uint64_t index, uint64_t offset) {
+  MemorySource source(std::move(bytes));
+  const uint64_t asked = std::min<uint64_t>(source.bytes().size() - offset, kWindow);
+  source.ShortenRead(index, asked - 7);
+  return source;
+}
+
 TEST(ParseMovieTest, ShortHeaderReadsEndTheScan) {
-  const std::vector<uint8_t> bytes = testing::BuildMovie({HapTrack()});
   ParsedTrack track;
-  MemorySource first(bytes);
-  first.ShortenRead(0, 1);
+  MemorySource first = SevenBytesAt(testing::BuildMovie({HapTrack()}), 0, 0);
   ByteSource source = first.Source();
   EXPECT_EQ(ParseMovie(&source, &track.info), ThumbBadFile);
 
-  MemorySource second(bytes);
-  second.ShortenRead(1, 1);
+  // Media data past the first window: the movie atom's header needs a second read.
+  AtomWriter skipped;
+  skipped.Begin("mdat").Zeros(kWindow).End();
+  testing::WriteMovieAtom(skipped, {HapTrack()});
+  MemorySource second = SevenBytesAt(skipped.Take(), 1, kWindow + 8);
   source = second.Source();
   EXPECT_EQ(ParseMovie(&source, &track.info), ThumbNoTrack);
 
-  // The second read of a large header.
+  // A large header whose first 8 bytes end the window: its 16 bytes are read
+  // again from its start.
   AtomWriter w;
+  w.Begin("free").Zeros(kWindow - 16).End();
   w.Begin("mdat", AtomSize::Large).Zeros(8).End();
   testing::WriteMovieAtom(w, {HapTrack()});
-  MemorySource large(w.Take());
-  large.ShortenReadsOfLength(16, 1);
+  const std::vector<uint8_t> straddling = w.Take();
+  ParsedTrack found;
+  EXPECT_EQ(testing::ParseBytes(straddling, &found), ThumbOk);
+  MemorySource large = SevenBytesAt(straddling, 1, kWindow - 8);
   source = large.Source();
-  EXPECT_EQ(ParseMovie(&source, &track.info), ThumbBadFile);
+  EXPECT_EQ(ParseMovie(&source, &track.info), ThumbNoTrack);
+
+  // What a short read did deliver still serves the headers inside it.
+  MemorySource shortWindow(testing::BuildMovie({HapTrack()}));
+  shortWindow.ShortenRead(0, 1);
+  source = shortWindow.Source();
+  ParsedTrack fromShortWindow;
+  EXPECT_EQ(ParseMovie(&source, &fromShortWindow.info), ThumbOk);
+}
+
+TEST(ParseMovieTest, TinyAtomsAreReadAWindowAtATime) {
+  constexpr uint64_t kTinyAtoms = 16 * kWindow / 8;
+  AtomWriter w;
+  for (uint64_t i = 0; i < kTinyAtoms; ++i) w.U32(8).Type("free");
+  const std::vector<uint8_t> tinyAtoms = w.Take();
+  MemorySource noMovie(tinyAtoms);
+  ByteSource source = noMovie.Source();
+  ParsedTrack track;
+  EXPECT_EQ(ParseMovie(&source, &track.info), ThumbNoTrack);
+  EXPECT_EQ(noMovie.reads(), 16u);
+
+  AtomWriter withMovie;
+  withMovie.Bytes(tinyAtoms);
+  testing::WriteMovieAtom(withMovie, {HapTrack("Hap5")});
+  MemorySource movie(withMovie.Take());
+  source = movie.Source();
+  ASSERT_EQ(ParseMovie(&source, &track.info), ThumbOk);
+  EXPECT_EQ(track.info.codecKind, 2u);
+  EXPECT_EQ(movie.reads(), 16u + 2);  // the windows, one at the movie atom, its payload
 }
 
 TEST(ParseMovieTest, AShortMovieAtomReadFailsWithoutLeaking) {
   MemorySource memory(testing::BuildMovie({HapTrack()}));
-  memory.ShortenRead(2, 1);  // ftyp header, moov header, then the movie atom
+  memory.ShortenRead(1, 1);  // the window holding both headers, then the movie atom
   const ByteSource source = memory.Source();
   ParsedTrack track;
   EXPECT_EQ(ParseMovie(&source, &track.info), ThumbReadFailed);
-  EXPECT_EQ(memory.reads(), 3u);
+  EXPECT_EQ(memory.reads(), 2u);
 }
 
 TEST(ParseMovieTest, SkipsLargeMediaDataWithoutReadingIt) {
@@ -130,8 +176,9 @@ TEST(ParseMovieTest, SkipsLargeMediaDataWithoutReadingIt) {
   const ByteSource source = memory.Source();
   ParsedTrack track;
   ASSERT_EQ(ParseMovie(&source, &track.info), ThumbOk);
-  EXPECT_EQ(memory.reads(), 5u);  // ftyp, mdat twice, moov header, moov payload
-  EXPECT_EQ(memory.bytesDelivered(), 8 + 8 + 16 + moovSize);
+  // A window from the start, one from the moov header to the end, the moov payload.
+  EXPECT_EQ(memory.reads(), 3u);
+  EXPECT_EQ(memory.bytesDelivered(), kWindow + moovSize + (moovSize - 8));
 }
 
 TEST(ParseMovieTest, AMovieAtomOfSizeZeroRunsToTheEnd) {
@@ -166,7 +213,7 @@ TEST(ParseMovieTest, TheMovieAtomMayHoldUpTo64MiB) {
   const ByteSource source = memory.Source();
   ParsedTrack tooLarge;
   EXPECT_EQ(ParseMovie(&source, &tooLarge.info), ThumbBadFile);
-  EXPECT_EQ(memory.bytesDelivered(), 8u);  // never loaded
+  EXPECT_EQ(memory.bytesDelivered(), kWindow);  // the headers' window; never loaded
 }
 
 TEST(ParseMovieTest, OnlyTheFirstMovieAtomIsExamined) {

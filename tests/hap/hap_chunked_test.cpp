@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "hap/chunked_texture.h"
 #include "hap/hap_texture.h"
 #include "tests/support/hap_frame_builder.h"
 
@@ -228,6 +229,38 @@ TEST(HapChunked, FirstFailureInIndexOrderWins) {
       Chunked(Instructions({kPlain, 0x0C, kPlain, kPlain}, Le32Table({4, 4, 4, 4})), Pattern(16, 0));
   RunnerLog log;
   EXPECT_EQ(Decode(frame, 16, RunBackwardsFailingChunk3, &log).status, HapBadFrame);
+}
+
+// Records every batch the runner is handed, then runs it in order.
+void RunLogged(ChunkWork work, ChunkRecord* records, uint32_t count, void* context) {
+  auto* log = static_cast<RunnerLog*>(context);
+  ++log->calls;
+  log->order.push_back(count);
+  for (uint32_t i = 0; i < count; ++i) work(records, i);
+}
+
+TEST(HapChunked, ChunksBeyondOneBatchAreDecodedABatchAtATime) {
+  // Two full batches and one chunk more, 4 bytes each.
+  const uint32_t count = 2 * kChunksPerBatch + 1;
+  Bytes compressors(count, kPlain), sizes;
+  for (uint32_t i = 0; i < count; ++i) sizes = Concat({sizes, Le32(4)});
+  const Bytes data = Pattern(uint64_t{count} * 4, 9);
+  RunnerLog log;
+  Decoded decoded =
+      Decode(Chunked(Instructions(compressors, sizes), data), count * 4, RunLogged, &log);
+  ASSERT_EQ(decoded.status, HapOk);
+  EXPECT_EQ(decoded.bytes, data);
+  // The last chunk alone skips the runner.
+  EXPECT_EQ(log.order, (std::vector<uint32_t>{kChunksPerBatch, kChunksPerBatch}));
+
+  // A failure at the start of a later batch, or in the lone last chunk, is found.
+  for (const uint32_t bad : {kChunksPerBatch, count - 1}) {
+    Bytes badCompressors = compressors;
+    badCompressors[bad] = 0x0C;
+    EXPECT_EQ(Decode(Chunked(Instructions(badCompressors, sizes), data), count * 4).status,
+              HapBadFrame)
+        << bad;
+  }
 }
 
 void SkipLastChunk(ChunkWork work, ChunkRecord* records, uint32_t count, void*) {

@@ -30,15 +30,20 @@ using testing::Storage;
 constexpr uint16_t kWidth = 40;
 constexpr uint16_t kHeight = 24;
 constexpr uint32_t kShrunk = 16;  // a requested size that makes the pipeline downscale
+constexpr uint64_t kFrameBytes = uint64_t{kWidth} * kHeight * 4;
+// Shrunk to 16 x 10, a box is at most 3 rows: the band holds 3 + 16 of the 24 rows.
+constexpr uint64_t kBandBytes = uint64_t{kWidth} * 19 * 4;
 
 // The allocations of one decode, in the order they are made: the pipeline's
-// first (movie atom, track tables, sample, full-size image), then the frame
-// decoder's (per texture its buffer, and chunk records when it is chunked),
-// and the shrunk thumbnail last.
+// first (movie atom, track tables, sample, then the image: the whole frame at
+// full size, only the band of rows a thumbnail is made from when shrinking),
+// then the frame decoder's (per texture its buffer, and chunk records when it
+// is chunked), and the shrunk thumbnail last.
 struct AllocationPlan {
   uint32_t pipelineBefore;
   uint32_t frameDecoder;
   uint32_t pipelineAfter;
+  uint64_t imageBytes;  // the last allocation before the frame decoder's
 
   uint32_t total() const { return pipelineBefore + frameDecoder + pipelineAfter; }
 
@@ -73,6 +78,7 @@ void ExpectEveryDecodeFailureClean(MemorySource& file, uint32_t requestedSize,
   ASSERT_EQ(clean.status, ThumbOk);
   ASSERT_EQ(clean.count.attempted, plan.total());
   EXPECT_EQ(clean.count.live, 0u);
+  EXPECT_EQ(testing::AllocationSize(plan.pipelineBefore), plan.imageBytes);
   for (uint32_t n = 1; n <= plan.total(); ++n) {
     const Outcome failed = DecodeFailingAt(file, requestedSize, n);
     EXPECT_EQ(failed.status, plan.StatusWhenFailing(n))
@@ -132,14 +138,14 @@ TEST_P(CodecAllocationFailure, EveryAllocationFailsWithItsStatusAndLeaksNothing)
 
   // Movie atom, sample sizes, sample-to-chunk runs, chunk offsets.
   constexpr uint32_t kContainer = 4;
-  // Then the sample and the full-size image.
+  // Then the sample and the image or its band.
   constexpr uint32_t kPipelineBefore = kContainer + 2;
   const uint32_t frameDecoder =
       (IsTwoTexture(fourcc) ? 2 : 1) * (storage == Storage::Chunked ? 2 : 1);
 
   ExpectEveryProbeFailureClean(file, kContainer);
-  ExpectEveryDecodeFailureClean(file, kShrunk, {kPipelineBefore, frameDecoder, 1});
-  ExpectEveryDecodeFailureClean(file, 0, {kPipelineBefore, frameDecoder, 0});
+  ExpectEveryDecodeFailureClean(file, kShrunk, {kPipelineBefore, frameDecoder, 1, kBandBytes});
+  ExpectEveryDecodeFailureClean(file, 0, {kPipelineBefore, frameDecoder, 0, kFrameBytes});
 }
 
 INSTANTIATE_TEST_SUITE_P(Codecs, CodecAllocationFailure, ::testing::ValuesIn(AllCodecCases()),
@@ -162,7 +168,7 @@ TEST(AllocationFailure, AConstantSampleSizeTrackHasNoSizeTable) {
   MemorySource source(file);
 
   ExpectEveryProbeFailureClean(source, 3);
-  ExpectEveryDecodeFailureClean(source, kShrunk, {5, 1, 1});
+  ExpectEveryDecodeFailureClean(source, kShrunk, {5, 1, 1, kBandBytes});
 }
 
 TEST(AllocationFailure, FrameDecoderFailuresAreBadDataAndWriteNothing) {

@@ -19,15 +19,17 @@ struct Counter {
   bool armed = false;
   uint32_t failAt = 0;
   uint32_t attempted = 0;
+  uint64_t sizes[kMaxLive] = {};  // of the first allocations, in order
   void* live[kMaxLive] = {};
   uint32_t liveCount = 0;
 };
 
 Counter counter;
 
-// Counts one allocation; false when this is the one to fail.
-bool Admit() {
+// Counts one allocation of `size` bytes; false when this is the one to fail.
+bool Admit(uint64_t size) {
   if (!counter.armed) return true;
+  if (counter.attempted < kMaxLive) counter.sizes[counter.attempted] = size;
   return ++counter.attempted != counter.failAt;
 }
 
@@ -60,6 +62,8 @@ AllocationCount DisarmAllocations() {
   return {counter.attempted, counter.liveCount};
 }
 
+uint64_t AllocationSize(uint32_t n) { return n >= 1 && n <= kMaxLive ? counter.sizes[n - 1] : 0; }
+
 }  // namespace orvelle::testing
 
 using orvelle::testing::Admit;
@@ -68,10 +72,10 @@ using orvelle::testing::Untrack;
 
 extern "C" {
 
-void* __wrap_malloc(size_t size) { return Admit() ? Track(__real_malloc(size)) : nullptr; }
+void* __wrap_malloc(size_t size) { return Admit(size) ? Track(__real_malloc(size)) : nullptr; }
 
 void* __wrap_calloc(size_t count, size_t size) {
-  return Admit() ? Track(__real_calloc(count, size)) : nullptr;
+  return Admit(uint64_t{count} * size) ? Track(__real_calloc(count, size)) : nullptr;
 }
 
 void __wrap_free(void* block) {

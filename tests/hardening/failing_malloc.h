@@ -21,4 +21,8 @@ void ArmAllocations(uint32_t failAt);
 // Stops counting and reports what happened since ArmAllocations.
 AllocationCount DisarmAllocations();
 
+// The bytes that allocation number `n` (from 1) since ArmAllocations asked
+// for; 0 past the first 64.
+uint64_t AllocationSize(uint32_t n);
+
 }  // namespace orvelle::testing
