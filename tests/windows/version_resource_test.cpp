@@ -66,8 +66,8 @@ TEST_P(VersionResource, CarriesTheConfiguredVersion) {
   for (const auto& entry : strings) {
     wchar_t* value = nullptr;
     const std::wstring query = std::wstring(block) + entry.name;
-    ASSERT_TRUE(VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value),
-                               &length))
+    ASSERT_TRUE(
+        VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &length))
         << "missing " << std::string(query.begin(), query.end());
     const std::wstring text(value, wcsnlen(value, length));
     if (entry.expected == nullptr) {
@@ -82,7 +82,6 @@ INSTANTIATE_TEST_SUITE_P(ShippedBinaries, VersionResource,
                          ::testing::Values(Binary{L"orvelle.dll", L"orvelle.dll"},
                                            Binary{L"orvelle-thumbhost.exe",
                                                   L"orvelle-thumbhost.exe"},
-                                           Binary{L"..\\orvelle-setup.exe",
-                                                  L"orvelle-setup.exe"}));
+                                           Binary{L"..\\orvelle-setup.exe", L"orvelle-setup.exe"}));
 
 }  // namespace
