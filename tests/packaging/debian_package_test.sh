@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Debian package as users get it: built with cpack from this build tree, checked with
 # lintian, its control fields and file list, its extracted orvelle run, and its maintainer
-# scripts run by dpkg in a throwaway root, where GNOME's thumbnail factory must then pick
-# Orvelle for video/quicktime, through an upgrade of ffmpegthumbnailer, and give
-# ffmpegthumbnailer its entry back when Orvelle is removed.
+# scripts run by dpkg in a throwaway root. There GNOME's thumbnail factory must pick Orvelle
+# for video/quicktime whether ffmpegthumbnailer comes before or after it and through an
+# upgrade of either, ffmpegthumbnailer must keep its other types, and removing Orvelle
+# must give ffmpegthumbnailer its own entry back.
 #   debian_package_test.sh BUILD-DIR VERSION MOVIE-DIR
 set -uo pipefail
 build=$1
@@ -103,29 +104,43 @@ factory() {
 python3 "$here/../windows/make_synthetic_movies.py" "$work/synthetic" >/dev/null
 cp "$work/synthetic/hap7_synthetic_102x58.mov" "$work/hap7.mov"
 
-in_root -i "$work/libraries_1.deb" "$work/ffmpegthumbnailer_1.deb"
-in_root -i "$deb"
-check "installed: ffmpegthumbnailer keeps its other types" \
+orvelle_chosen="quicktime 102x58
+mp4 yes"
+# expect_restored STEP: ffmpegthumbnailer's own entry is back and nothing of Orvelle is left.
+expect_restored() {
+  check "$1: ffmpegthumbnailer's own entry is back" "" \
+    "$(cmp "$entry" "$work/pkg-ffmpegthumbnailer-2/usr/share/thumbnailers/ffmpegthumbnailer.thumbnailer" 2>&1)"
+  check "$1: no diversion left" "" "$(dpkg-divert --root="$root" --list)"
+  check "$1: no other entry left" ffmpegthumbnailer.thumbnailer "$(ls "$root/usr/share/thumbnailers")"
+}
+
+in_root -i "$work/libraries_1.deb" "$deb"
+check "installed alone: Orvelle thumbnails Hap7 movies" "quicktime 102x58
+mp4 no" "$(factory)"
+
+in_root -i "$work/ffmpegthumbnailer_1.deb"
+check "ffmpegthumbnailer installed after: its other types, without video/quicktime" \
   "MimeType=video/mp4;video/x-matroska;" "$(grep '^MimeType=' "$entry")"
-check "installed: Orvelle thumbnails Hap7 movies" "quicktime 102x58
-mp4 yes" "$(factory)"
+check "ffmpegthumbnailer installed after: still Orvelle" "$orvelle_chosen" "$(factory)"
 
 in_root -i "$work/ffmpegthumbnailer_2.deb"
 check "ffmpegthumbnailer upgraded: its new entry, without video/quicktime" \
   "MimeType=video/webm;video/mp4;" "$(grep '^MimeType=' "$entry")"
-check "ffmpegthumbnailer upgraded: still Orvelle" "quicktime 102x58
-mp4 yes" "$(factory)"
+check "ffmpegthumbnailer upgraded: still Orvelle" "$orvelle_chosen" "$(factory)"
 
 in_root -i "$deb"
-check "Orvelle upgraded: still Orvelle" "quicktime 102x58
-mp4 yes" "$(factory)"
+check "Orvelle upgraded: still Orvelle" "$orvelle_chosen" "$(factory)"
 
 in_root --purge orvelle
-check "Orvelle removed: ffmpegthumbnailer's own entry is back" "" \
-  "$(cmp "$entry" "$work/pkg-ffmpegthumbnailer-2/usr/share/thumbnailers/ffmpegthumbnailer.thumbnailer" 2>&1)"
-check "Orvelle removed: no diversion left" "" "$(dpkg-divert --root="$root" --list)"
-check "Orvelle removed: no Orvelle file left" "" \
-  "$(ls "$root/usr/share/thumbnailers" | grep -v '^ffmpegthumbnailer.thumbnailer$')"
+expect_restored "Orvelle purged"
+
+in_root -i "$deb"
+check "installed over ffmpegthumbnailer: its entry without video/quicktime" \
+  "MimeType=video/webm;video/mp4;" "$(grep '^MimeType=' "$entry")"
+check "installed over ffmpegthumbnailer: Orvelle" "$orvelle_chosen" "$(factory)"
+
+in_root --remove orvelle
+expect_restored "Orvelle removed"
 
 [ "$failures" -eq 0 ] || cat "$work/dpkg.log"
 echo "debian package: $failures failed"
