@@ -13,16 +13,7 @@ movies=$3
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-
-check() {  # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    echo "FAIL: $1"
-    echo "  expected: $2"
-    echo "  actual:   $3"
-    failures=$((failures + 1))
-  fi
-}
+. "$here/../support/check.sh"
 
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; exit 1; }

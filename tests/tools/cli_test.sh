@@ -8,16 +8,7 @@ movies=$2
 version=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-
-check() {  # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    echo "FAIL: $1"
-    echo "  expected: $2"
-    echo "  actual:   $3"
-    failures=$((failures + 1))
-  fi
-}
+. "$(dirname "$0")/../support/check.sh"
 
 # probe FILE EXPECTED-LINE EXPECTED-EXIT
 probe() {
