@@ -54,7 +54,7 @@ check "extracted orvelle probe" \
   "$("$orvelle" probe "$movies/hap1_640x360.mov")"
 "$orvelle" thumb -s 64 "$movies/hap1_640x360.mov" "$work/thumb.png"
 check "extracted orvelle thumb" 0 $?
-check "thumbnail is a PNG" '\x89PNG' "$(head -c 4 "$work/thumb.png" | od -An -c | tr -d ' ' | sed 's/^211/\\x89/')"
+check "extracted orvelle thumb: a PNG" 89504e47 "$(head -c 4 "$work/thumb.png" | od -An -tx1 | tr -d ' ')"
 check "manual page renders without warnings" "" \
   "$(man --warnings -l "$work/extracted/usr/share/man/man1/orvelle.1.gz" 2>&1 >/dev/null)"
 
@@ -68,8 +68,9 @@ provides=$(field Depends | sed -E 's/ \([^)]*\)//g; s/([^, ]+)/\1 (= 999)/g')
 make_package() {  # make_package NAME VERSION CONTROL-LINE [MIME-TYPES]
   local dir=$work/pkg-$1-$2
   mkdir -p "$dir/DEBIAN"
-  printf 'Package: %s\nVersion: %s\nArchitecture: amd64\nMaintainer: Test <test@example.org>\n%s\nDescription: stand-in\n' \
-    "$1" "$2" "$3" >"$dir/DEBIAN/control"
+  printf 'Package: %s\nVersion: %s\nArchitecture: amd64\nMaintainer: Test <test@example.org>\n' \
+    "$1" "$2" >"$dir/DEBIAN/control"
+  printf '%s\nDescription: stand-in\n' "$3" >>"$dir/DEBIAN/control"
   if [ $# -ge 4 ]; then
     mkdir -p "$dir/usr/share/thumbnailers"
     printf '[Thumbnailer Entry]\nExec=false %%i %%o %%s\nMimeType=%s\n' "$4" \
