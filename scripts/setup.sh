@@ -10,6 +10,7 @@ packages=(
   libosmesa6 libosmesa6-dev
   ffmpeg ffmpegthumbnailer bubblewrap hyperfine time
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 dpkg-dev nsis
+  lintian gir1.2-gnomedesktop-3.0 python3-gi
 )
 
 missing=()

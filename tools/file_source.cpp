@@ -1,6 +1,8 @@
 #include "tools/file_source.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,22 +28,27 @@ uint64_t ReadAt(void* context, uint64_t offset, void* destination, uint64_t leng
   return total;
 }
 
+bool Refuse(const char* path, const char* reason) {
+  std::fprintf(stderr, "orvelle: cannot open %s: %s\n", path, reason);
+  return false;
+}
+
 }  // namespace
 
 bool OpenFileSource(const char* path, FileSource* file) {
-  const int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  constexpr const char* kNotRegular = "not a regular file";
+  // Checked before opening: opening a FIFO waits for a writer, and opening a
+  // device can act on it. A desktop's thumbnail service must never hang here.
   struct stat info {};
-  if (fstat(fd, &info) != 0) {
-    const int error = errno;
+  if (stat(path, &info) != 0) return Refuse(path, std::strerror(errno));
+  if (!S_ISREG(info.st_mode)) return Refuse(path, kNotRegular);
+  // The path may be swapped for a FIFO in between: O_NONBLOCK keeps that open
+  // from waiting, and fstat looks at what was really opened.
+  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return Refuse(path, std::strerror(errno));
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     close(fd);
-    errno = error;
-    return false;
-  }
-  if (!S_ISREG(info.st_mode)) {
-    close(fd);
-    errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-    return false;
+    return Refuse(path, kNotRegular);
   }
   file->fd = fd;
   file->source = ByteSource{&file->fd, &ReadAt, static_cast<uint64_t>(info.st_size)};

@@ -11,8 +11,9 @@ struct FileSource {
   ByteSource source{};
 };
 
-// Opens `path` read-only and fills `file`; false (errno set) if it cannot be
-// opened or is not a regular file.
+// Opens `path` read-only and fills `file`. Anything but a regular file (a FIFO,
+// a device, a directory) is refused without waiting on it. On failure prints
+// "orvelle: cannot open PATH: REASON" to stderr and returns false.
 bool OpenFileSource(const char* path, FileSource* file);
 
 void CloseFileSource(FileSource* file);

@@ -1,8 +1,6 @@
 // `orvelle probe FILE`: one line of JSON describing the movie's Hap track.
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 
 #include "container/codec_kind.h"
 #include "core/thumbnail.h"
@@ -35,10 +33,7 @@ int RunProbe(int argc, char** argv) {
     return kExitUsage;
   }
   FileSource file;
-  if (!OpenFileSource(argv[0], &file)) {
-    std::fprintf(stderr, "orvelle: cannot open %s: %s\n", argv[0], std::strerror(errno));
-    return kExitUsage;
-  }
+  if (!OpenFileSource(argv[0], &file)) return kExitUsage;
   ProbeInfo info{};
   const ThumbStatus status = ProbeMovie(&file.source, &info);
   CloseFileSource(&file);

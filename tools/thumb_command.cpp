@@ -1,9 +1,7 @@
 // `orvelle thumb [-s SIZE] [--no-fallback | --fallback 'CMD'] INPUT OUTPUT`:
 // the thumbnail of a Hap movie as a PNG. A file that does not probe as a Hap
 // movie is handed on to the thumbnailer that served it before.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -85,11 +83,7 @@ int RunThumb(int argc, char** argv) {
     return kExitUsage;
   }
   FileSource file;
-  if (!OpenFileSource(options.input.c_str(), &file)) {
-    std::fprintf(stderr, "orvelle: cannot open %s: %s\n", options.input.c_str(),
-                 std::strerror(errno));
-    return kExitUsage;
-  }
+  if (!OpenFileSource(options.input.c_str(), &file)) return kExitUsage;
 
   const ThumbStatus probed = ProbeMovie(&file.source, nullptr);
   if (probed != ThumbOk) {

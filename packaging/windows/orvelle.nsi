@@ -1,6 +1,6 @@
 ; orvelle-setup.exe: installs the Orvelle thumbnail handler for the current user, without
 ; administrator rights, and writes an uninstaller that puts the displaced handler back.
-;   makensis -DVERSION=x.y.z -DDLL=orvelle.dll -DHOST=orvelle-thumbhost.exe -DOUTFILE=setup.exe orvelle.nsi
+;   makensis -DVERSION=x.y.z -DCOPYRIGHT="..." -DDLL=orvelle.dll -DHOST=orvelle-thumbhost.exe -DOUTFILE=setup.exe orvelle.nsi
 ; Both modes take /S (silent). The 64-bit target lets the installer load the 64-bit DLL itself.
 
 !ifndef VERSION | DLL | HOST | OUTFILE
@@ -36,12 +36,14 @@ ShowInstDetails show
 ShowUninstDetails show
 
 VIProductVersion "${VERSION}.0"
+VIFileVersion "${VERSION}.0"
 VIAddVersionKey "ProductName" "${PRODUCT}"
 VIAddVersionKey "CompanyName" "${PUBLISHER}"
 VIAddVersionKey "FileDescription" "${PRODUCT} thumbnail handler setup"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
-VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
+VIAddVersionKey "LegalCopyright" "${COPYRIGHT}"
+VIAddVersionKey "OriginalFilename" "orvelle-setup.exe"
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"

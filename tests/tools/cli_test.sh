@@ -1,22 +1,14 @@
 #!/usr/bin/env bash
 # The command line of `orvelle` as other programs rely on it: output lines,
 # exit statuses, files written or not, and chaining to the previous thumbnailer.
-#   cli_test.sh ORVELLE MOVIE-DIR
+#   cli_test.sh ORVELLE MOVIE-DIR VERSION
 set -uo pipefail
 orvelle=$1
 movies=$2
+version=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-
-check() {  # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    echo "FAIL: $1"
-    echo "  expected: $2"
-    echo "  actual:   $3"
-    failures=$((failures + 1))
-  fi
-}
+. "$(dirname "$0")/../support/check.sh"
 
 # probe FILE EXPECTED-LINE EXPECTED-EXIT
 probe() {
@@ -51,6 +43,32 @@ check "probe missing file: one line on stderr" 1 "$(wc -l < "$work/stderr")"
 "$orvelle" probe >/dev/null 2>&1; check "probe without a file" 2 $?
 "$orvelle" probe a b >/dev/null 2>&1; check "probe with two files" 2 $?
 "$orvelle" >/dev/null 2>&1; check "no command" 2 $?
+"$orvelle" --bogus >/dev/null 2>"$work/stderr"; check "unknown option" 2 $?
+grep -q '^usage: orvelle probe FILE$' "$work/stderr"; check "unknown option: usage on stderr" 0 $?
+
+# Asked-for output: on stdout, nothing on stderr, exit 0.
+check "--version" "orvelle $version" "$("$orvelle" --version 2>"$work/stderr")"
+check "--version: nothing on stderr" "" "$(cat "$work/stderr")"
+for option in --help -h; do
+  out=$("$orvelle" "$option" 2>"$work/stderr"); rc=$?
+  check "$option exit" 0 "$rc"
+  check "$option: usage on stdout" "usage: orvelle probe FILE" "$(head -n 1 <<<"$out")"
+  check "$option: nothing on stderr" "" "$(cat "$work/stderr")"
+done
+"$orvelle" --version extra >/dev/null 2>&1; check "--version with an argument" 2 $?
+
+# Anything but a regular file is refused at once; a FIFO with no writer must not
+# hang the caller (timeout exits 124 if it does).
+mkfifo "$work/fifo.mov"
+for input in "$work/fifo.mov" /dev/zero "$work"; do
+  timeout 10 "$orvelle" probe "$input" >"$work/stdout" 2>"$work/stderr"
+  check "probe $input: exit" 2 $?
+  check "probe $input: message" "orvelle: cannot open $input: not a regular file" "$(cat "$work/stderr")"
+  check "probe $input: nothing on stdout" "" "$(cat "$work/stdout")"
+  timeout 10 "$orvelle" thumb --fallback 'touch %o' "$input" "$work/fifo.png" 2>/dev/null
+  check "thumb $input: exit" 2 $?
+  [ -e "$work/fifo.png" ]; check "thumb $input: not chained, no output" 1 $?
+done
 "$orvelle" thumb -s x "$movies/hap1_640x360.mov" "$work/x.png" 2>/dev/null; check "thumb with a bad size" 2 $?
 "$orvelle" thumb "$movies/hap1_640x360.mov" 2>/dev/null; check "thumb without an output" 2 $?
 
