@@ -36,22 +36,23 @@ bool Grow(SampleTable* table, uint32_t capacity) {
   return true;
 }
 
-// Room for `entries` more without growing; an index that says how many it
-// holds is read into one allocation.
+// Room for `entries` more. An index that says how many it holds is read into
+// one allocation; otherwise the table at least doubles, so that many small
+// additions cost linear time.
 ThumbStatus Reserve(SampleTable* table, uint32_t entries) {
   if (entries > kMaxTableEntries - table->count) return ThumbNoTrack;
   const uint32_t needed = table->count + entries;
-  if (needed <= table->capacity || needed == 0) return ThumbOk;
-  return Grow(table, needed) ? ThumbOk : ThumbOutOfMemory;
+  if (needed <= table->capacity) return ThumbOk;
+  uint32_t capacity =
+      table->capacity <= kMaxTableEntries / 2 ? table->capacity * 2 : kMaxTableEntries;
+  if (capacity < kFirstCapacity) capacity = kFirstCapacity;
+  if (capacity < needed) capacity = needed;
+  return Grow(table, capacity) ? ThumbOk : ThumbOutOfMemory;
 }
 
 ThumbStatus Append(SampleTable* table, uint64_t offset, uint32_t size) {
-  if (table->count == kMaxTableEntries) return ThumbNoTrack;
-  if (table->count == table->capacity) {
-    uint32_t capacity = table->capacity < kFirstCapacity / 2 ? kFirstCapacity : table->capacity;
-    capacity = capacity <= kMaxTableEntries / 2 ? capacity * 2 : kMaxTableEntries;
-    if (!Grow(table, capacity)) return ThumbOutOfMemory;
-  }
+  const ThumbStatus room = Reserve(table, 1);
+  if (room != ThumbOk) return room;
   table->offsets[table->count] = offset;
   table->sizes[table->count] = size;
   ++table->count;
@@ -74,8 +75,11 @@ uint64_t LegacyOffsetBase(ReadAhead& file, const AviLayout& layout, uint32_t id,
   return layout.moviList;
 }
 
+// One ix## chunk. `entriesRead` counts the entries of every standard index
+// read so far, empty ones included: the super index may name one chunk many
+// times, and the cap bounds the work as well as the table.
 ThumbStatus ReadStandardIndex(ReadAhead& file, const AviLayout& layout, uint64_t at,
-                              SampleTable* table) {
+                              uint32_t* entriesRead, SampleTable* table) {
   FileChunk chunk;
   uint8_t header[kStandardIndexHeader];
   if (!ReadFileChunk(file, at, layout.fileSize, &chunk) || !chunk.whole ||
@@ -86,10 +90,11 @@ ThumbStatus ReadStandardIndex(ReadAhead& file, const AviLayout& layout, uint64_t
   const uint32_t entryBytes = uint32_t{ReadLe16(header)} * 4;
   const uint32_t entries = ReadLe32(header + 4);
   const uint64_t base = ReadLe64(header + 12);
-  if (header[3] != kIndexOfChunks || entryBytes < 8 || entries > kMaxTableEntries ||
+  if (header[3] != kIndexOfChunks || entryBytes < 8 || entries > kMaxTableEntries - *entriesRead ||
       uint64_t{entries} * entryBytes > chunk.size - kStandardIndexHeader) {
     return ThumbNoTrack;
   }
+  *entriesRead += entries;
   ThumbStatus status = Reserve(table, entries);
   const uint64_t first = at + kChunkHeaderBytes + kStandardIndexHeader;
   for (uint32_t i = 0; i < entries && status == ThumbOk; ++i) {
@@ -104,14 +109,16 @@ ThumbStatus ReadStandardIndex(ReadAhead& file, const AviLayout& layout, uint64_t
   return status;
 }
 
+// Counts one more chunk met by the scan: every one counts, so that the scan
+// stays within the caps whatever the file holds.
+bool CountVisit(uint32_t* visited) { return ++*visited <= kMaxTableEntries; }
+
 // The frames among the chunks of [begin, end), descending into 'rec ' groups.
-// `visited` counts every chunk met, so that the scan stays within the caps
-// whatever the file holds.
 ThumbStatus ScanList(ReadAhead& file, uint64_t begin, uint64_t end, uint32_t stream, bool inGroup,
                      uint32_t* visited, SampleTable* table) {
   FileChunk chunk;
   for (uint64_t at = begin; ReadFileChunk(file, at, end, &chunk); at = chunk.next) {
-    if (++*visited > kMaxTableEntries) return ThumbNoTrack;
+    if (!CountVisit(visited)) return ThumbNoTrack;
     if (!chunk.whole) break;  // a chunk cut off by the end of a short recording
     ThumbStatus status = ThumbOk;
     if (!inGroup && chunk.id == Fourcc("LIST") && chunk.listType == Fourcc("rec ")) {
@@ -130,6 +137,7 @@ ThumbStatus ScanExtension(ReadAhead& file, const FileChunk& riff, uint32_t strea
   FileChunk chunk;
   for (uint64_t at = riff.offset + 12; ReadFileChunk(file, at, riff.bodyEnd, &chunk);
        at = chunk.next) {
+    if (!CountVisit(visited)) return ThumbNoTrack;
     if (chunk.id == Fourcc("LIST") && chunk.listType == Fourcc("movi")) {
       const ThumbStatus status =
           ScanList(file, at + 12, chunk.bodyEnd, stream, false, visited, table);
@@ -165,10 +173,12 @@ bool IsUsableSuperIndex(const ChunkView& superIndex) {
 ThumbStatus ReadOpenDmlIndex(ReadAhead& file, const AviLayout& layout, const ChunkView& superIndex,
                              SampleTable* table) {
   const uint32_t entries = ReadLe32(superIndex.data + 4);
+  uint32_t entriesRead = 0;
   for (uint32_t i = 0; i < entries; ++i) {
     const uint8_t* entry =
         superIndex.data + kSuperIndexHeader + uint64_t{i} * kSuperIndexEntryBytes;
-    const ThumbStatus status = ReadStandardIndex(file, layout, ReadLe64(entry), table);
+    const ThumbStatus status =
+        ReadStandardIndex(file, layout, ReadLe64(entry), &entriesRead, table);
     if (status != ThumbOk) return status;
   }
   return ThumbOk;
@@ -208,6 +218,7 @@ ThumbStatus ScanMovieData(ReadAhead& file, const AviLayout& layout, uint32_t str
   for (uint64_t at = layout.riffEnd; ReadFileChunk(file, at, layout.fileSize, &riff);
        at = riff.next) {
     if (riff.id != Fourcc("RIFF") || riff.listType != Fourcc("AVIX")) break;
+    if (!CountVisit(&visited)) return ThumbNoTrack;
     const ThumbStatus status = ScanExtension(file, riff, stream, &visited, table);
     if (status != ThumbOk) return status;
   }
