@@ -36,11 +36,14 @@ void ReleaseSampleTable(SampleTable* table);
 // then anything but "pc" (a palette change).
 bool IsFrameChunkOf(uint32_t id, uint32_t stream);
 
+// Whether the body of a stream's 'indx' chunk is an OpenDML super index with
+// entries; a writer may leave a placeholder that is not.
+bool IsUsableSuperIndex(const ChunkView& superIndex);
+
 // Each fills `table` from one source of index entries and returns ThumbOk;
 // ThumbNoTrack when the index is malformed or holds more than 16,777,216
-// entries; ThumbOutOfMemory; or ThumbReadFailed when bytes inside the file are
-// not delivered. `superIndex` is the body of the stream's 'indx' chunk.
-bool IsUsableSuperIndex(const ChunkView& superIndex);
+// entries (a scan: meets more than that many chunks); ThumbOutOfMemory; or
+// ThumbReadFailed when bytes inside the file are not delivered.
 ThumbStatus ReadOpenDmlIndex(ReadAhead& file, const AviLayout& layout, const ChunkView& superIndex,
                              SampleTable* table);
 ThumbStatus ReadLegacyIndex(ReadAhead& file, const AviLayout& layout, uint32_t stream,

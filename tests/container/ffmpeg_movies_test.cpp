@@ -75,8 +75,11 @@ INSTANTIATE_TEST_SUITE_P(Movies, FfmpegMovieTest,
                                            MovieCase{"hapy_30frames_160x96.avi", 3, 160, 96, 30},
                                            MovieCase{"hap1_audio_320x240.avi", 1, 320, 240}),
                          [](const ::testing::TestParamInfo<MovieCase>& info) {
-                           std::string name = info.param.name;  // "hap1_640x360.mov"
-                           name[name.find('.')] = '_';
+                           // "hap1" for a QuickTime movie, "hap1_640x360_avi" for an AVI file.
+                           std::string name = info.param.name;
+                           const size_t dot = name.find('.');
+                           if (name.compare(dot, 4, ".mov") == 0) return name.substr(0, 4);
+                           name[dot] = '_';
                            return name;
                          });
 
