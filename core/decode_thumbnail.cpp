@@ -91,7 +91,7 @@ ThumbStatus DecodeThumbnail(const ByteSource* source, uint32_t requestedSize, Rg
   *image = RgbaImage{0, 0, nullptr};
 
   TrackInfo track{};
-  const ThumbStatus parsed = ParseMovie(source, &track);
+  const ThumbStatus parsed = ParseContainer(source, &track);
   if (parsed != ThumbOk) return parsed;
   if (track.width == 0 || track.height == 0 || track.sampleCount == 0) {
     ReleaseTrackTables(&track);

@@ -1,6 +1,6 @@
-// Writes the seed corpora of the fuzzers: movies and frames of every codec
-// built in code, BC6H and BC7 blocks of every mode, images of the shapes the
-// downscaler treats apart, and, given frames that ffmpeg cut out of its
+// Writes the seed corpora of the fuzzers: movies (QuickTime and AVI) and
+// frames of every codec built in code, BC6H and BC7 blocks of every mode,
+// images of the shapes the downscaler treats apart, and, given frames that ffmpeg cut out of its
 // movies, those frames in each fuzzer's input layout.
 //   fuzz_seed_writer CORPUS-DIR [FRAME-FILE WIDTH HEIGHT]...
 #include <cstdio>
@@ -13,6 +13,7 @@
 #include "fuzz/fuzz_input.h"
 #include "tests/support/atom_builder.h"
 #include "tests/support/codec_frames.h"
+#include "tests/support/riff_builder.h"
 
 namespace {
 
@@ -69,6 +70,35 @@ void WriteBuiltSeeds(CorpusWriter* corpus) {
   }
 }
 
+// Frames of every codec in AVI files, one for each kind of index, each with
+// one of the layouts that real files use.
+void WriteAviSeeds(CorpusWriter* corpus) {
+  constexpr struct {
+    AviIndex index;
+    const char* name;
+  } kIndexes[] = {{AviIndex::Relative, "idx1"},
+                  {AviIndex::Absolute, "idx1_absolute"},
+                  {AviIndex::OpenDml, "opendml"},
+                  {AviIndex::None, "no_index"}};
+  uint8_t seed = 1;
+  for (const char* fourcc : kHapFourccs) {
+    for (const auto& index : kIndexes) {
+      HapAvi avi;
+      avi.format = fourcc;
+      avi.width = 40;
+      avi.height = index.index == AviIndex::Absolute ? -24 : 24;
+      avi.index = index.index;
+      avi.audioFirst = index.index != AviIndex::Relative;
+      avi.recGroups = index.index == AviIndex::None;
+      avi.framesPerRiff = index.index == AviIndex::OpenDml ? 2 : 0;
+      for (int i = 0; i < 3; ++i, ++seed) {
+        avi.samples.push_back(CodecFrame(fourcc, 40, 24, kStorages[seed % 3], seed));
+      }
+      corpus->Write("pipeline", std::string(fourcc) + "_" + index.name + ".avi", BuildHapAvi(avi));
+    }
+  }
+}
+
 // BC7 blocks of each mode and BC6H blocks of each mode code, the other bits a pattern.
 void WriteBlockSeeds(CorpusWriter* corpus) {
   for (int mode = 0; mode < 8; ++mode) {
@@ -120,6 +150,7 @@ int main(int argc, char** argv) {
   }
   CorpusWriter corpus(argv[1]);
   WriteBuiltSeeds(&corpus);
+  WriteAviSeeds(&corpus);
   WriteBlockSeeds(&corpus);
   WriteDownscaleSeeds(&corpus);
   for (int i = 2; i < argc; i += 3) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The main job on a built-in example: sets up the machine, builds, makes sample
-# Hap movies with Debian's ffmpeg and writes a thumbnail of each.
+# Hap movies (QuickTime and AVI) with Debian's ffmpeg and writes a thumbnail of each.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
@@ -9,16 +9,18 @@ out=$root/out/demo
 mkdir -p "$out"
 orvelle=$root/build/release/tools/orvelle
 
-make_movie() {  # make_movie NAME FORMAT
-  [ -s "$out/$1.mov" ] || ffmpeg -nostdin -hide_banner -loglevel error -y \
-    -f lavfi -i testsrc2=size=640x360:rate=25 -t 1 -c:v hap -format "$2" "$out/$1.mov"
+make_movie() {  # make_movie FILE FORMAT: the extension picks the container
+  [ -s "$out/$1" ] || ffmpeg -nostdin -hide_banner -loglevel error -y \
+    -f lavfi -i testsrc2=size=640x360:rate=25 -t 1 -c:v hap -format "$2" "$out/$1"
 }
-make_movie hap hap
-make_movie hap_alpha hap_alpha
-make_movie hap_q hap_q
+make_movie hap.mov hap
+make_movie hap_alpha.mov hap_alpha
+make_movie hap_q.mov hap_q
+make_movie hap_q.avi hap_q
 
-for movie in hap hap_alpha hap_q; do
-  echo "$movie.mov: $("$orvelle" probe "$out/$movie.mov")"
-  "$orvelle" thumb -s 256 --no-fallback "$out/$movie.mov" "$out/$movie.png"
-  echo "  thumbnail: $out/$movie.png"
+for movie in hap.mov hap_alpha.mov hap_q.mov hap_q.avi; do
+  png=${movie%.mov}; png=${png/.avi/_avi}.png
+  echo "$movie: $("$orvelle" probe "$out/$movie")"
+  "$orvelle" thumb -s 256 --no-fallback "$out/$movie" "$out/$png"
+  echo "  thumbnail: $out/$png"
 done

@@ -23,4 +23,11 @@ inline ThumbStatus ParseBytes(std::vector<uint8_t> bytes, ParsedTrack* track) {
   return ParseMovie(&source, &track->info);
 }
 
+// The same through the reader that the file's first bytes choose.
+inline ThumbStatus ParseAnyContainer(std::vector<uint8_t> bytes, ParsedTrack* track) {
+  MemorySource memory(std::move(bytes));
+  const ByteSource source = memory.Source();
+  return ParseContainer(&source, &track->info);
+}
+
 }  // namespace orvelle::testing

@@ -67,7 +67,9 @@ TEST(ProbeMovieTest, PassesContainerFailuresOnUnchanged) {
   EXPECT_EQ(Probe(testing::BuildMovie({audio}), &info), ThumbNoTrack);
 
   MemorySource shortMovie(testing::BuildHapMovie(ThreeFrames()));
-  shortMovie.ShortenRead(1, 1);  // the window holding every header, then the movie atom
+  // The first bytes (which choose the reader), the window holding every header,
+  // then the movie atom.
+  shortMovie.ShortenRead(2, 1);
   const ByteSource source = shortMovie.Source();
   EXPECT_EQ(ProbeMovie(&source, &info), ThumbReadFailed);
 }

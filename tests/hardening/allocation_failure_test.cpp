@@ -13,6 +13,7 @@
 #include "tests/support/atom_builder.h"
 #include "tests/support/codec_frames.h"
 #include "tests/support/memory_source.h"
+#include "tests/support/riff_builder.h"
 #include "texture/frame_to_rgba.h"
 
 namespace orvelle {
@@ -169,6 +170,22 @@ TEST(AllocationFailure, AConstantSampleSizeTrackHasNoSizeTable) {
 
   ExpectEveryProbeFailureClean(source, 3);
   ExpectEveryDecodeFailureClean(source, kShrunk, {5, 1, 1, kBandBytes});
+}
+
+TEST(AllocationFailure, AviFilesWithEveryKindOfIndex) {
+  for (const testing::AviIndex index : {testing::AviIndex::Relative, testing::AviIndex::OpenDml,
+                                        testing::AviIndex::None}) {
+    testing::HapAvi avi;
+    avi.width = kWidth;
+    avi.height = kHeight;
+    avi.index = index;
+    for (uint8_t seed = 1; seed <= 3; ++seed)
+      avi.samples.push_back(CodecFrame("Hap1", kWidth, kHeight, Storage::Plain, seed));
+    MemorySource file(testing::BuildHapAvi(avi));
+    // Header list, frame offsets, frame sizes, the one sample-to-chunk run.
+    ExpectEveryProbeFailureClean(file, 4);
+    ExpectEveryDecodeFailureClean(file, kShrunk, {6, 1, 1});
+  }
 }
 
 TEST(AllocationFailure, FrameDecoderFailuresAreBadDataAndWriteNothing) {

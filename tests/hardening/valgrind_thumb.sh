@@ -29,4 +29,6 @@ check hap5_129x97.mov 0                   # BC3 stored plainly, clipped blocks
 check hapy_plain_chunks4_320x180.mov 0    # scaled YCoCg, plain chunks
 check hap5_chunks16_320x240.mov 0         # BC3, sixteen Snappy chunks
 check h264_320x240.mov 1                  # no Hap track: the probe's failure
+check hap1_audio_320x240.avi 0            # AVI, audio chunks between the frames
+check h264_320x240.avi 1                  # AVI without a Hap stream
 exit $((failures > 0))

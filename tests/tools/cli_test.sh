@@ -33,6 +33,10 @@ probe "$movies/hap5_129x97.mov" \
   '{"status":0,"codec":2,"fourcc":"Hap5","width":129,"height":97,"samples":10,"duration":0.4}' 0
 probe "$movies/h264_320x240.mov" \
   '{"status":-3,"codec":0,"fourcc":"","width":0,"height":0,"samples":0,"duration":0}' 1
+probe "$movies/hapy_30frames_160x96.avi" \
+  '{"status":0,"codec":3,"fourcc":"HapY","width":160,"height":96,"samples":30,"duration":1.2}' 0
+probe "$movies/h264_320x240.avi" \
+  '{"status":-3,"codec":0,"fourcc":"","width":0,"height":0,"samples":0,"duration":0}' 1
 printf 'sevenby' > "$work/seven.mov"
 probe "$work/seven.mov" \
   '{"status":-2,"codec":0,"fourcc":"","width":0,"height":0,"samples":0,"duration":0}' 1
@@ -83,6 +87,13 @@ check "thumb -s 0 size" 129x97 "$(png_size "$work/c.png")"
 check "thumb never enlarges" 480x272 "$(png_size "$work/d.png")"
 ls "$work"/*.orvelle-tmp >/dev/null 2>&1; check "no temporary file left" 2 $?
 
+# The same frames in AVI give the same thumbnail, byte for byte.
+for movie in hap1_640x360 hap5_320x240 hapy_480x272 hap1_chunks4_640x360; do
+  "$orvelle" thumb -s 100 "$movies/$movie.avi" "$work/avi.png"
+  "$orvelle" thumb -s 100 "$movies/$movie.mov" "$work/mov.png"
+  cmp -s "$work/avi.png" "$work/mov.png"; check "$movie.avi thumbnail equals the .mov one" 0 $?
+done
+
 # Not a Hap movie: chained, unless told not to.
 "$orvelle" thumb --no-fallback "$movies/h264_320x240.mov" "$work/e.png" 2>"$work/stderr"
 check "no fallback: exit" 1 $?
@@ -93,6 +104,9 @@ chmod +x "$work/record.sh"
 "$orvelle" thumb -s 77 --fallback "'$work/record.sh' %i %o %s" "$movies/h264_320x240.mov" "$work/f.png"
 check "fallback gets the request unchanged" "$movies/h264_320x240.mov|$work/f.png|77" \
   "$(cat "$work/f.png.args")"
+"$orvelle" thumb -s 77 --fallback "'$work/record.sh' %i %o %s" "$movies/h264_320x240.avi" "$work/f.png"
+check "a non-Hap AVI is chained the same way" "$movies/h264_320x240.avi|$work/f.png|77" \
+  "$(cat "$work/f.png.args")"
 "$orvelle" thumb --fallback 'sh -c "exit 7"' "$work/seven.mov" "$work/g.png"
 check "fallback exit status is returned" 7 $?
 "$orvelle" thumb --fallback 'no-such-thumbnailer %i %o' "$work/seven.mov" "$work/g.png" 2>/dev/null
@@ -101,6 +115,8 @@ if command -v ffmpegthumbnailer >/dev/null; then
   "$orvelle" thumb -s 128 "$movies/h264_320x240.mov" "$work/h.png"
   check "default fallback: exit" 0 $?
   check "default fallback: ffmpegthumbnailer's thumbnail" 128x96 "$(png_size "$work/h.png")"
+  "$orvelle" thumb -s 128 "$movies/h264_320x240.avi" "$work/h.png"
+  check "default fallback of an AVI: ffmpegthumbnailer's thumbnail" 128x96 "$(png_size "$work/h.png")"
 fi
 PATH=/nonexistent "$(realpath "$orvelle")" thumb "$movies/h264_320x240.mov" "$work/i.png" 2>/dev/null
 check "no default thumbnailer installed" 1 $?

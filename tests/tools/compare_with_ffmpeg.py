@@ -27,6 +27,10 @@ MOVIES = {
     'hapy_480x272.mov': (1, 2, 3, 0),
     'hapy_plain_chunks4_320x180.mov': (1, 2, 3, 0),
     'hapy_250x149.mov': (1, 2, 3, 0),
+    'hap1_audio_320x240.avi': (1, 1, 1, 0),
+    'hap1_1frame_160x96.avi': (1, 1, 1, 0),
+    'hap5_2frames_160x96.avi': (1, 1, 1, 0),
+    'hapy_30frames_160x96.avi': (1, 2, 3, 0),
 }
 
 

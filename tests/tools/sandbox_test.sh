@@ -46,5 +46,9 @@ thumbnail "$movies/hap1_640x360.mov" 128
 [ "$(png_size "$work/out/thumb.png")" = 128x72 ] || { echo "FAIL: Hap movie thumbnail in the sandbox"; failures=$((failures + 1)); }
 thumbnail "$movies/h264_320x240.mov" 128
 [ "$(png_size "$work/out/thumb.png")" = 128x96 ] || { echo "FAIL: chained thumbnail of an H.264 movie in the sandbox"; failures=$((failures + 1)); }
-echo "sandbox: $((2 - failures)) passed, $failures failed"
+thumbnail "$movies/hap1_640x360.avi" 128
+[ "$(png_size "$work/out/thumb.png")" = 128x72 ] || { echo "FAIL: Hap AVI thumbnail in the sandbox"; failures=$((failures + 1)); }
+thumbnail "$movies/h264_320x240.avi" 128
+[ "$(png_size "$work/out/thumb.png")" = 128x96 ] || { echo "FAIL: chained thumbnail of an H.264 AVI in the sandbox"; failures=$((failures + 1)); }
+echo "sandbox: $((4 - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
