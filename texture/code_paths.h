@@ -1,40 +1,68 @@
-// Every decoder that has an SSE2 build also has a plain C++ one. The public
-// functions take the SSE2 build wherever the compiler targets SSE2 (always on
-// x86-64), and the opaque BC1, BC3 and scaled-YCoCg writers their AVX2 builds
-// on processors with AVX2; the other builds stay reachable here, so that tests
-// can hold them all to the same bytes.
+// Which code decodes the blocks, as data: one table per instruction set, each
+// giving, per texture format, the bytes of a block, the writer of one block
+// into 8-bit R, G, B, A rows and the writer of a row of blocks, with the block
+// decoders the writers are made of. The widest table the processor runs is
+// chosen once, on first use; every table gives the same bytes, which the tests
+// and the block fuzzer check by going through all the tables this processor runs.
+//
+// Why each table is kept (FIGURES)
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-#include "texture/block_rgba8.h"
+#include "hap/hap_frame.h"
 
 namespace orvelle {
 
-#if defined(__SSE2__)
-constexpr bool kSse2Build = true;
-#else
-constexpr bool kSse2Build = false;
-#endif
+// One block written `stride` bytes per row: into DecodeBlockRgba8's 64-byte
+// buffer, or into the image itself for blocks that lie wholly inside it.
+using BlockRgba8Writer = void (*)(const uint8_t* block, uint8_t* destination, ptrdiff_t stride);
 
-namespace portable {
+// `count` consecutive blocks, their pixels each 16 bytes to the right of the last.
+using BlockRowWriter = void (*)(const uint8_t* blocks, uint32_t count, uint8_t* destination,
+                                ptrdiff_t stride);
 
-void DecodeBc1Block(const uint8_t* block, uint8_t* destination, int32_t rowStride,
-                    bool forceFourColour);
-void DecodeBc3Block(const uint8_t* block, uint8_t* destination, int32_t rowStride);
-void DecodeBc4Block(const uint8_t* block, uint8_t* destination, int32_t rowStride,
-                    int32_t pixelStep);
-void DecodeBc7Block(const uint8_t* block, uint8_t* destination, int32_t rowStride);
-void DecodeBc6hBlock(const uint8_t* block, uint16_t* halves, int32_t rowStride, int isSigned);
-void DecodeBc6hBlockRgba8(const uint8_t* block, int isSigned, uint8_t* rgba);
-BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format);
+struct FormatCode {
+  TextureFormat format;
+  uint32_t bytesPerBlock;
+  BlockRgba8Writer writeBlock;
+  BlockRowWriter writeRow;
+};
 
-}  // namespace portable
+// The block decoders of one build, with the public decoders' arguments.
+struct BlockDecoders {
+  void (*bc1)(const uint8_t* block, uint8_t* destination, int32_t rowStride, bool forceFourColour);
+  void (*bc3)(const uint8_t* block, uint8_t* destination, int32_t rowStride);
+  void (*bc4)(const uint8_t* block, uint8_t* destination, int32_t rowStride, int32_t pixelStep);
+  void (*bc7)(const uint8_t* block, uint8_t* destination, int32_t rowStride);
+  void (*bc6hHalves)(const uint8_t* block, uint16_t* halves, int32_t rowStride, int isSigned);
+  void (*bc6hRgba8)(const uint8_t* block, int isSigned, uint8_t* rgba);
+};
 
-// The SSE2 writers even where the public functions take wider ones.
-namespace sse2 {
-BlockRgba8Writer FindBlockRgba8Writer(TextureFormat format);
-void WriteBlockRow(TextureFormat format, const uint8_t* blocks, uint32_t count,
-                   uint8_t* destination, ptrdiff_t stride);
-}  // namespace sse2
+struct CodePath {
+  const char* name;
+  FormatCode formats[7];
+  BlockDecoders decoders;
+};
+
+// The table this processor runs fastest.
+const CodePath& ActiveCodePath();
+
+// Every table this processor runs, the plain one first and the active one last.
+struct CodePathList {
+  const CodePath* const* paths;
+  size_t count;
+  const CodePath* const* begin() const { return paths; }
+  const CodePath* const* end() const { return paths + count; }
+};
+CodePathList RunnableCodePaths();
+
+// The code of `format` on `path`; an unknown format's has 0 bytes per block
+// and writers that store zeros.
+const FormatCode& FindFormatCode(const CodePath& path, TextureFormat format);
+
+// The same on the active table.
+const FormatCode& FindFormatCode(TextureFormat format);
+
 }  // namespace orvelle
