@@ -9,8 +9,8 @@
 #endif
 
 #include "texture/block_bytes.h"
-#include "texture/bptc_tables.h"
 #include "texture/block_decoders.h"
+#include "texture/bptc_tables.h"
 #include "texture/half_display.h"
 #include "texture/half_float.h"
 
@@ -281,7 +281,7 @@ void DecodeEndpointsOfAnyMode(int mode, uint64_t lo, uint64_t hi, int isSigned,
 // Palette entry e of each channel interpolates between its region's endpoints.
 // For display a negative value becomes +0, which shows as 0 like any negative.
 void Interpolate(PlainCode, const Endpoints& endpoints, int isSigned, bool display,
-                         uint16_t halves[3][16]) {
+                 uint16_t halves[3][16]) {
   const int32_t* weights = endpoints.twoRegions ? kBptcWeights3 : kBptcWeights4;
   for (int c = 0; c < 3; ++c) {
     for (int entry = 0; entry < 16; ++entry) {
@@ -320,7 +320,7 @@ constexpr WeightPairs kWeightPairs4 = MakeWeightPairs(kBptcWeights4, 16);
 // 0xFFFF) go into the signed 16-bit lanes less 0x8000, and 64 x 0x8000 is
 // added back to the weighted sum.
 void Interpolate(Sse2Code, const Endpoints& endpoints, int isSigned, bool display,
-                     uint16_t halves[3][16]) {
+                 uint16_t halves[3][16]) {
   const WeightPairs& weights = endpoints.twoRegions ? kWeightPairs3 : kWeightPairs4;
   const int32_t offset = isSigned ? 0 : 0x8000;
   const __m128i rounding = _mm_set1_epi32(isSigned ? 32 : 32 + 64 * 0x8000);

@@ -14,8 +14,8 @@
 #endif
 
 #include "texture/block_bytes.h"
-#include "texture/bptc_tables.h"
 #include "texture/block_decoders.h"
+#include "texture/bptc_tables.h"
 
 namespace orvelle {
 namespace {
@@ -87,7 +87,7 @@ void Expand(PlainCode, Endpoints& endpoints, int count, int colourBits, int alph
 // Entries i < count of the palette between e0 and e1, with the weights of
 // the index precision; only the bytes of `keep` are kept.
 void Palette(PlainCode, const uint16_t* e0, const uint16_t* e1, const int32_t* weights, int count,
-                     uint32_t keep, uint32_t* palette) {
+             uint32_t keep, uint32_t* palette) {
   for (int i = 0; i < count; ++i) {
     const int32_t w = weights[i];
     uint32_t channels[4];
@@ -138,7 +138,7 @@ constexpr WeightLanes kWeightLanes4 = MakeWeightLanes(kBptcWeights4, 16);
 // The plain Palette two entries per register, as e0 + ((w (e1 - e0) + 32) >> 6),
 // which equals ((64 - w) e0 + w e1 + 32) >> 6 since 64 e0 divides exactly.
 void Palette(Sse2Code, const uint16_t* e0, const uint16_t* e1, const int32_t* weights, int count,
-                 uint32_t keep, uint32_t* palette) {
+             uint32_t keep, uint32_t* palette) {
   const WeightLanes& lanes = weights == kBptcWeights2   ? kWeightLanes2
                              : weights == kBptcWeights3 ? kWeightLanes3
                                                         : kWeightLanes4;
@@ -199,7 +199,7 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
   }
   constexpr int pbit = m.pbits == kNoPbits ? 0 : 1;
   Expand(Code{}, endpoints, endpointCount, m.colourBits + pbit,
-                m.alphaBits ? m.alphaBits + pbit : 0);
+         m.alphaBits ? m.alphaBits + pbit : 0);
 
   constexpr int bits = m.indexBits;
   constexpr uint64_t indexMask = (uint64_t{1} << bits) - 1;
@@ -217,8 +217,8 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
       }
     }
     for (int s = 0; s < m.subsets; ++s) {
-      Palette(Code{}, endpoints[2 * s], endpoints[2 * s + 1], WeightsOf(bits), 1 << bits, 0xFFFFFFFF,
-                     palette + kPaletteStride * s);
+      Palette(Code{}, endpoints[2 * s], endpoints[2 * s + 1], WeightsOf(bits), 1 << bits,
+              0xFFFFFFFF, palette + kPaletteStride * s);
     }
     for (int row = 0; row < 4; ++row, destination += stride) {
       uint32_t pixels[4];
@@ -250,7 +250,7 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
     uint64_t secondary = InsertZeroBit(BitsFrom(lo, hi, secondaryStart), secondaryBits - 1);
     Palette(Code{}, endpoints[0], endpoints[1], WeightsOf(bits), 1 << bits, primaryKeep, palette);
     Palette(Code{}, endpoints[0], endpoints[1], WeightsOf(secondaryBits), 1 << secondaryBits,
-                   ~primaryKeep, palette + kPaletteStride);
+            ~primaryKeep, palette + kPaletteStride);
     constexpr uint64_t secondaryMask = (uint64_t{1} << secondaryBits) - 1;
     for (int row = 0; row < 4; ++row, destination += stride) {
       uint32_t pixels[4];

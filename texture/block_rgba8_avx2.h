@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if defined(__x86_64__) && defined(__GNUC__) && defined(__SSE2__)
 #define ORVELLE_AVX2_WRITERS 1
 
 namespace orvelle {

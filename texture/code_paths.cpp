@@ -199,6 +199,9 @@ constexpr CodePath BaselinePath(const char* name) {
            DecodeBc7BlockIn<Code>, DecodeBc6hBlockIn<Code>, DecodeBc6hBlockRgba8In<Code>}};
 }
 
+constexpr CodePath kPlainPath = BaselinePath<PlainCode>("plain");
+
+#if defined(__SSE2__)
 // Every path holds every format, so `format` is one of them.
 constexpr FormatCode& CodeToReplace(CodePath& path, TextureFormat format) {
   FormatCode* found = &path.formats[0];
@@ -208,9 +211,6 @@ constexpr FormatCode& CodeToReplace(CodePath& path, TextureFormat format) {
   return *found;
 }
 
-constexpr CodePath kPlainPath = BaselinePath<PlainCode>("plain");
-
-#if defined(__SSE2__)
 // The rows of BC3 and scaled YCoCg make the entries of a few blocks ahead.
 constexpr CodePath MakeSse2Path() {
   CodePath path = BaselinePath<Sse2Code>("SSE2");

@@ -17,7 +17,7 @@ namespace orvelle {
 // Co or Cg (a byte's value) divided by the scale that the scale code (B) names.
 template <typename Floats>
 ORVELLE_YCOCG_KERNEL void ScaleChroma(const Floats& chroma, const Floats& scaleCode,
-                                       Floats& scaled) {
+                                      Floats& scaled) {
   const Floats scale = 1.0f / (scaleCode * 0.125f + 1.0f);
   scaled = (chroma / 255.0f - 0.5f) * scale;
 }
@@ -31,7 +31,7 @@ ORVELLE_YCOCG_KERNEL void ScaleLuma(const Floats& luma, Floats& y) {
 // and truncate.
 template <typename Floats>
 ORVELLE_YCOCG_KERNEL void YCoCgToRgb(const Floats& y, const Floats& co, const Floats& cg,
-                                      Floats (&rgb)[3]) {
+                                     Floats (&rgb)[3]) {
   rgb[0] = ((y + co) - cg) * 255.0f + 0.5f;
   rgb[1] = (y + cg) * 255.0f + 0.5f;
   rgb[2] = ((y - co) - cg) * 255.0f + 0.5f;
