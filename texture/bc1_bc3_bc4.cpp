@@ -56,12 +56,13 @@ void DecodeBc3BlockIn(const uint8_t* block, uint8_t* destination, int32_t rowStr
 template <typename Code>
 void DecodeBc4BlockIn(const uint8_t* block, uint8_t* destination, int32_t rowStride,
                       int32_t pixelStep) {
+  const ptrdiff_t stride = rowStride, step = pixelStep;
   uint8_t values[8];
   MakeBc4Values(Code{}, block, values);
   uint64_t indices = LoadLe64(block) >> 16;
-  for (int row = 0; row < 4; ++row, destination += rowStride) {
+  for (int row = 0; row < 4; ++row, destination += stride) {
     for (int column = 0; column < 4; ++column, indices >>= 3) {
-      destination[column * pixelStep] = values[indices & 7];
+      destination[column * step] = values[indices & 7];
     }
   }
 }

@@ -23,43 +23,53 @@ void WriteZeros(const uint8_t*, uint8_t* destination, ptrdiff_t stride) {
   for (int row = 0; row < 4; ++row) std::memset(destination + row * stride, 0, 16);
 }
 
-// The writers of each format; those whose builds differ in more than the
-// decoder they call are overloaded on the build's tag.
+// The writers of each format in each build, `Code` naming the build; those
+// whose builds differ in more than the decoder they call are specialised.
 
 template <typename Code, int kSigned>
-void WriteBc6h(Code, const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+void WriteBc6h(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
   uint8_t tile[64];
   DecodeBc6hBlockRgba8In<Code>(block, kSigned, tile);
   CopyTile(tile, destination, stride);
 }
 
 template <typename Code>
-void WriteBc3(Code, const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+void WriteBc3(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
   DecodeBc3BlockIn<Code>(block, destination, static_cast<int32_t>(stride));
 }
 
 template <typename Code>
-void WriteBc7(Code, const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+void WriteBc7(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
   DecodeBc7BlockIn<Code>(block, destination, static_cast<int32_t>(stride));
 }
 
 // Hap1 carries no alpha: BC1's transparent entry is shown as opaque black.
-void WriteOpaqueBc1(PlainCode, const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+template <typename Code>
+void WriteOpaqueBc1(const uint8_t* block, uint8_t* destination, ptrdiff_t stride);
+template <typename Code>
+void WriteScaledYCoCg(const uint8_t* block, uint8_t* destination, ptrdiff_t stride);
+// A lone BC4 texture is shown as opaque grey.
+template <typename Code>
+void WriteGrey(const uint8_t* block, uint8_t* destination, ptrdiff_t stride);
+
+template <>
+void WriteOpaqueBc1<PlainCode>(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
   uint32_t palette[4];
   MakeBc1Palette(block, false, palette);
   palette[3] |= AlphaMask();
   WritePixels2(palette, LoadLe32(block + 4), destination, stride);
 }
 
-void WriteScaledYCoCg(PlainCode, const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+template <>
+void WriteScaledYCoCg<PlainCode>(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
   uint8_t tile[64];
   DecodeBc3BlockIn<PlainCode>(block, tile, 16);
   ConvertScaledYCoCg(tile);
   CopyTile(tile, destination, stride);
 }
 
-// A lone BC4 texture is shown as opaque grey.
-void WriteGrey(PlainCode, const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+template <>
+void WriteGrey<PlainCode>(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
   uint8_t values[8];
   MakeBc4Values(PlainCode{}, block, values);
   uint32_t greys[8];
@@ -68,13 +78,15 @@ void WriteGrey(PlainCode, const uint8_t* block, uint8_t* destination, ptrdiff_t 
 }
 
 #if defined(__SSE2__)
-void WriteOpaqueBc1(Sse2Code, const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+template <>
+void WriteOpaqueBc1<Sse2Code>(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
   const __m128i opaque = _mm_set1_epi32(int(AlphaMask()));
   WritePixels2Sse2(_mm_or_si128(Bc1PaletteSse2(block, false), opaque), LoadLe32(block + 4),
                    destination, stride);
 }
 
-void WriteGrey(Sse2Code, const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+template <>
+void WriteGrey<Sse2Code>(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
   // Each value spread over the three colour bytes of a word; alpha 255.
   alignas(16) uint32_t greys[8];
   const __m128i values = Bc4ValuesSse2(block);
@@ -166,49 +178,68 @@ void WriteYCoCgPixels(const YCoCgEntries& entries, const uint8_t* block, uint8_t
   }
 }
 
-void WriteScaledYCoCg(Sse2Code, const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+template <>
+void WriteScaledYCoCg<Sse2Code>(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
   WriteFromEntries<YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels>(block, destination, stride);
 }
 #endif
 
-// A writer of `Code`'s build as a BlockRgba8Writer.
-template <typename Code, void (*kWrite)(Code, const uint8_t*, uint8_t*, ptrdiff_t)>
-void WriterOf(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
-  kWrite(Code{}, block, destination, stride);
+// The format's writer, and its row of blocks written one after another.
+template <BlockRgba8Writer kWrite, uint32_t kBlockBytes>
+constexpr FormatCode OneByOne(TextureFormat format) {
+  return {format, kBlockBytes, kWrite, WriteRowOneByOne<kBlockBytes, kWrite>};
 }
 
-// The format's writer, and its row of blocks written one after another.
-template <typename Code, void (*kWrite)(Code, const uint8_t*, uint8_t*, ptrdiff_t),
-          uint32_t kBlockBytes>
-constexpr FormatCode OneByOne(TextureFormat format) {
-  constexpr BlockRgba8Writer write = WriterOf<Code, kWrite>;
-  return {format, kBlockBytes, write, WriteRowOneByOne<kBlockBytes, write>};
+// Where every table keeps `format`, kCodedFormats for an unknown one: a
+// switch, as quick as the lookup of one block's writer must be.
+constexpr size_t PlaceOf(TextureFormat format) {
+  switch (format) {
+    case TexFmtRgbDxt1:
+      return 0;
+    case TexFmtRgbaDxt5:
+      return 1;
+    case TexFmtYCoCgDxt5:
+      return 2;
+    case TexFmtAlphaRgtc1:
+      return 3;
+    case TexFmtRgbaBptcUnorm:
+      return 4;
+    case TexFmtRgbBptcSignedFloat:
+      return 5;
+    case TexFmtRgbBptcUnsignedFloat:
+      return 6;
+    default:
+      return kCodedFormats;
+  }
+}
+
+constexpr bool InPlace(const CodePath& path) {
+  for (size_t place = 0; place < kCodedFormats; ++place) {
+    if (PlaceOf(path.formats[place].format) != place) return false;
+  }
+  return true;
 }
 
 template <typename Code>
 constexpr CodePath BaselinePath(const char* name) {
   return {name,
-          {OneByOne<Code, WriteOpaqueBc1, 8>(TexFmtRgbDxt1),
-           OneByOne<Code, WriteBc3<Code>, 16>(TexFmtRgbaDxt5),
-           OneByOne<Code, WriteScaledYCoCg, 16>(TexFmtYCoCgDxt5),
-           OneByOne<Code, WriteGrey, 8>(TexFmtAlphaRgtc1),
-           OneByOne<Code, WriteBc7<Code>, 16>(TexFmtRgbaBptcUnorm),
-           OneByOne<Code, WriteBc6h<Code, 1>, 16>(TexFmtRgbBptcSignedFloat),
-           OneByOne<Code, WriteBc6h<Code, 0>, 16>(TexFmtRgbBptcUnsignedFloat)},
+          {OneByOne<WriteOpaqueBc1<Code>, 8>(TexFmtRgbDxt1),
+           OneByOne<WriteBc3<Code>, 16>(TexFmtRgbaDxt5),
+           OneByOne<WriteScaledYCoCg<Code>, 16>(TexFmtYCoCgDxt5),
+           OneByOne<WriteGrey<Code>, 8>(TexFmtAlphaRgtc1),
+           OneByOne<WriteBc7<Code>, 16>(TexFmtRgbaBptcUnorm),
+           OneByOne<WriteBc6h<Code, 1>, 16>(TexFmtRgbBptcSignedFloat),
+           OneByOne<WriteBc6h<Code, 0>, 16>(TexFmtRgbBptcUnsignedFloat)},
           {DecodeBc1BlockIn<Code>, DecodeBc3BlockIn<Code>, DecodeBc4BlockIn<Code>,
            DecodeBc7BlockIn<Code>, DecodeBc6hBlockIn<Code>, DecodeBc6hBlockRgba8In<Code>}};
 }
 
 constexpr CodePath kPlainPath = BaselinePath<PlainCode>("plain");
+static_assert(InPlace(kPlainPath));
 
 #if defined(__SSE2__)
-// Every path holds every format, so `format` is one of them.
 constexpr FormatCode& CodeToReplace(CodePath& path, TextureFormat format) {
-  FormatCode* found = &path.formats[0];
-  for (FormatCode& code : path.formats) {
-    if (code.format == format) found = &code;
-  }
-  return *found;
+  return path.formats[PlaceOf(format)];
 }
 
 // The rows of BC3 and scaled YCoCg make the entries of a few blocks ahead.
@@ -236,6 +267,7 @@ constexpr CodePath MakeAvx2Path() {
   return path;
 }
 constexpr CodePath kAvx2Path = MakeAvx2Path();
+static_assert(InPlace(kAvx2Path));
 
 // The runtime's check includes the system's consent to the wide registers (XGETBV).
 bool CpuHasAvx2() {
@@ -273,13 +305,14 @@ constexpr FormatCode kNoFormat = {0, 0, WriteZeros, WriteRowOneByOne<16, WriteZe
 
 CodePathList RunnableCodePaths() { return {Runnable().paths, Runnable().count}; }
 
-const CodePath& ActiveCodePath() { return *Runnable().paths[Runnable().count - 1]; }
+const CodePath& ActiveCodePath() {
+  static const CodePath* const active = Runnable().paths[Runnable().count - 1];
+  return *active;
+}
 
 const FormatCode& FindFormatCode(const CodePath& path, TextureFormat format) {
-  for (const FormatCode& code : path.formats) {
-    if (code.format == format) return code;
-  }
-  return kNoFormat;
+  const size_t place = PlaceOf(format);
+  return place < kCodedFormats ? path.formats[place] : kNoFormat;
 }
 
 const FormatCode& FindFormatCode(TextureFormat format) {
