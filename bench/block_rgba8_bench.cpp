@@ -3,15 +3,20 @@
 //  - BM_DecodeBlockRgba8: one block at a time into the block buffer, then
 //    stored into the full-size image as the frame conversion stores edge blocks;
 //  - BM_DecodeFrameToRgba: the whole frame (a plain texture section), as the
-//    frame conversion walks it, rows of blocks written straight into the image.
+//    frame conversion walks it, rows of blocks written straight into the image;
+//  - BM_WriteRowsOnPath: the texture's rows of blocks written straight into
+//    the image by each code path this processor runs, which shows what each
+//    path gains over the narrower ones.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "bench/texture_bench.h"
 #include "tests/support/golden_data.h"
 #include "tests/support/hap_frame_builder.h"
+#include "texture/code_paths.h"
 #include "texture/frame_to_rgba.h"
 
 namespace {
@@ -68,6 +73,30 @@ void BM_DecodeFrameToRgba(benchmark::State& state) {
   ReportPixels(state);
 }
 
+void BM_WriteRowsOnPath(benchmark::State& state) {
+  const orvelle::CodePathList paths = orvelle::RunnableCodePaths();
+  if (static_cast<size_t>(state.range(0)) >= paths.count) {
+    state.SkipWithError("this processor does not run the path");
+    return;
+  }
+  const orvelle::CodePath& path = *paths.paths[state.range(0)];
+  const auto format = static_cast<orvelle::TextureFormat>(state.range(1));
+  state.SetLabel(std::string(path.name) + " " + FormatName(format));
+  const orvelle::FormatCode& code = orvelle::FindFormatCode(path, format);
+  const std::vector<uint8_t> blocks =
+      orvelle::testing::GoldenTexture(format, size_t{kBlockCount}, 8);
+  std::vector<uint8_t> image(kRgbaRowBytes * kHeight);
+  for (auto _ : state) {
+    for (int by = 0; by < kBlocksHigh; ++by) {
+      code.writeRow(blocks.data() + size_t(by) * kBlocksWide * code.bytesPerBlock, kBlocksWide,
+                    image.data() + size_t(by) * 4 * kRgbaRowBytes, kRgbaRowBytes);
+    }
+    benchmark::DoNotOptimize(image.data());
+    benchmark::ClobberMemory();
+  }
+  ReportPixels(state);
+}
+
 BENCHMARK(BM_DecodeFrameToRgba)
     ->ArgNames({"format", "type"})
     ->Args({orvelle::TexFmtRgbDxt1, 0xB})
@@ -88,6 +117,15 @@ BENCHMARK(BM_DecodeBlockRgba8)
     ->Arg(orvelle::TexFmtRgbaBptcUnorm)
     ->Arg(orvelle::TexFmtRgbBptcUnsignedFloat)
     ->Arg(orvelle::TexFmtRgbBptcSignedFloat)
+    ->Unit(benchmark::kMillisecond);
+
+// Path 0 is the plain one, 1 SSE2, 2 AVX2 (where the processor has it).
+BENCHMARK(BM_WriteRowsOnPath)
+    ->ArgNames({"path", "format"})
+    ->ArgsProduct({{0, 1, 2},
+                   {orvelle::TexFmtRgbDxt1, orvelle::TexFmtRgbaDxt5, orvelle::TexFmtYCoCgDxt5,
+                    orvelle::TexFmtAlphaRgtc1, orvelle::TexFmtRgbaBptcUnorm,
+                    orvelle::TexFmtRgbBptcUnsignedFloat, orvelle::TexFmtRgbBptcSignedFloat}})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -162,17 +162,14 @@ inline __m128i Bc4ValuesSse2(const uint8_t* block) {
   return _mm_packus_epi16(values, values);
 }
 
+inline void MakeBc4Values(Sse2Code, const uint8_t* block, uint8_t values[8]) {
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(values), Bc4ValuesSse2(block));
+}
+
 #endif
 
 // The eight BC4 values: e0 > e1 interpolates six, otherwise four plus 0 and 255.
-template <bool kSse2>
-void MakeBc4Values(const uint8_t* block, uint8_t values[8]) {
-#if defined(__SSE2__)
-  if constexpr (kSse2) {
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(values), Bc4ValuesSse2(block));
-    return;
-  }
-#endif
+inline void MakeBc4Values(PlainCode, const uint8_t* block, uint8_t values[8]) {
   const uint32_t e0 = block[0];
   const uint32_t e1 = block[1];
   const uint32_t eight = 0u - uint32_t(e0 > e1);

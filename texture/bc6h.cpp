@@ -9,8 +9,8 @@
 #endif
 
 #include "texture/block_bytes.h"
+#include "texture/block_decoders.h"
 #include "texture/bptc_tables.h"
-#include "texture/code_paths.h"
 #include "texture/half_display.h"
 #include "texture/half_float.h"
 
@@ -280,8 +280,8 @@ void DecodeEndpointsOfAnyMode(int mode, uint64_t lo, uint64_t hi, int isSigned,
 
 // Palette entry e of each channel interpolates between its region's endpoints.
 // For display a negative value becomes +0, which shows as 0 like any negative.
-void InterpolatePortable(const Endpoints& endpoints, int isSigned, bool display,
-                         uint16_t halves[3][16]) {
+void Interpolate(PlainCode, const Endpoints& endpoints, int isSigned, bool display,
+                 uint16_t halves[3][16]) {
   const int32_t* weights = endpoints.twoRegions ? kBptcWeights3 : kBptcWeights4;
   for (int c = 0; c < 3; ++c) {
     for (int entry = 0; entry < 16; ++entry) {
@@ -316,11 +316,11 @@ constexpr WeightPairs MakeWeightPairs(const int32_t* weights, int count) {
 constexpr WeightPairs kWeightPairs3 = MakeWeightPairs(kBptcWeights3, 8);
 constexpr WeightPairs kWeightPairs4 = MakeWeightPairs(kBptcWeights4, 16);
 
-// InterpolatePortable four entries at a time. Unsigned endpoints (0 to
+// The plain Interpolate four entries at a time. Unsigned endpoints (0 to
 // 0xFFFF) go into the signed 16-bit lanes less 0x8000, and 64 x 0x8000 is
 // added back to the weighted sum.
-void InterpolateSse2(const Endpoints& endpoints, int isSigned, bool display,
-                     uint16_t halves[3][16]) {
+void Interpolate(Sse2Code, const Endpoints& endpoints, int isSigned, bool display,
+                 uint16_t halves[3][16]) {
   const WeightPairs& weights = endpoints.twoRegions ? kWeightPairs3 : kWeightPairs4;
   const int32_t offset = isSigned ? 0 : 0x8000;
   const __m128i rounding = _mm_set1_epi32(isSigned ? 32 : 32 + 64 * 0x8000);
@@ -365,7 +365,7 @@ void InterpolateSse2(const Endpoints& endpoints, int isSigned, bool display,
 #endif
 
 // The reserved modes give 48 zero halves.
-template <bool kSse2>
+template <typename Code>
 void DecodeTile(const uint8_t* block, int isSigned, bool display, Tile& tile) {
   const uint64_t lo = LoadLe64(block);
   const int mode = ReadMode(lo);
@@ -376,19 +376,15 @@ void DecodeTile(const uint8_t* block, int isSigned, bool display, Tile& tile) {
   Endpoints endpoints;
   DecodeEndpointsOfAnyMode(mode, lo, LoadLe64(block + 8), isSigned, endpoints, tile.entries,
                            std::make_index_sequence<kModeCount>());
-#if defined(__SSE2__)
-  if constexpr (kSse2) {
-    InterpolateSse2(endpoints, isSigned, display, tile.halves);
-    return;
-  }
-#endif
-  InterpolatePortable(endpoints, isSigned, display, tile.halves);
+  Interpolate(Code{}, endpoints, isSigned, display, tile.halves);
 }
 
-template <bool kSse2>
-void DecodeHalves(const uint8_t* block, uint16_t* halves, int32_t rowStride, int isSigned) {
+}  // namespace
+
+template <typename Code>
+void DecodeBc6hBlockIn(const uint8_t* block, uint16_t* halves, int32_t rowStride, int isSigned) {
   Tile tile;
-  DecodeTile<kSse2>(block, isSigned, false, tile);
+  DecodeTile<Code>(block, isSigned, false, tile);
   for (int pixel = 0; pixel < 16; ++pixel) {
     uint16_t* out = halves + (pixel >> 2) * rowStride + 3 * (pixel & 3);
     for (int c = 0; c < 3; ++c) out[c] = tile.halves[c][tile.entries[pixel]];
@@ -397,10 +393,10 @@ void DecodeHalves(const uint8_t* block, uint16_t* halves, int32_t rowStride, int
 
 // Each channel of each palette entry is mapped through the table of display
 // bytes once; the negatives are zeros by now.
-template <bool kSse2>
-void DecodeRgba8(const uint8_t* block, int isSigned, uint8_t* rgba) {
+template <typename Code>
+void DecodeBc6hBlockRgba8In(const uint8_t* block, int isSigned, uint8_t* rgba) {
   Tile tile;
-  DecodeTile<kSse2>(block, isSigned, true, tile);
+  DecodeTile<Code>(block, isSigned, true, tile);
   uint32_t pixels[16];
   for (int entry = 0; entry < 16; ++entry) {
     pixels[entry] = PackRgba(kHalfDisplayBytes[tile.halves[0][entry]],
@@ -411,14 +407,19 @@ void DecodeRgba8(const uint8_t* block, int isSigned, uint8_t* rgba) {
     const uint8_t* entries = tile.entries + 4 * row;
     const uint32_t rowPixels[4] = {pixels[entries[0]], pixels[entries[1]], pixels[entries[2]],
                                    pixels[entries[3]]};
-    StoreRow<kSse2>(rgba + 16 * row, rowPixels);
+    StoreRow(Code{}, rgba + 16 * row, rowPixels);
   }
 }
 
-}  // namespace
+template void DecodeBc6hBlockIn<PlainCode>(const uint8_t*, uint16_t*, int32_t, int);
+template void DecodeBc6hBlockRgba8In<PlainCode>(const uint8_t*, int, uint8_t*);
+#if defined(__SSE2__)
+template void DecodeBc6hBlockIn<Sse2Code>(const uint8_t*, uint16_t*, int32_t, int);
+template void DecodeBc6hBlockRgba8In<Sse2Code>(const uint8_t*, int, uint8_t*);
+#endif
 
 void DecodeBc6hBlock(const uint8_t* block, uint16_t* halves, int32_t rowStride, int isSigned) {
-  DecodeHalves<kSse2Build>(block, halves, rowStride, isSigned);
+  DecodeBc6hBlockIn<BaselineCode>(block, halves, rowStride, isSigned);
 }
 
 void DecodeBc6hBlockFloat(const uint8_t* block, float* floats, int32_t rowStride, int isSigned) {
@@ -431,18 +432,7 @@ void DecodeBc6hBlockFloat(const uint8_t* block, float* floats, int32_t rowStride
 }
 
 void DecodeBc6hBlockRgba8(const uint8_t* block, int isSigned, uint8_t* rgba) {
-  DecodeRgba8<kSse2Build>(block, isSigned, rgba);
+  DecodeBc6hBlockRgba8In<BaselineCode>(block, isSigned, rgba);
 }
 
-namespace portable {
-
-void DecodeBc6hBlock(const uint8_t* block, uint16_t* halves, int32_t rowStride, int isSigned) {
-  DecodeHalves<false>(block, halves, rowStride, isSigned);
-}
-
-void DecodeBc6hBlockRgba8(const uint8_t* block, int isSigned, uint8_t* rgba) {
-  DecodeRgba8<false>(block, isSigned, rgba);
-}
-
-}  // namespace portable
 }  // namespace orvelle

@@ -14,8 +14,8 @@
 #endif
 
 #include "texture/block_bytes.h"
+#include "texture/block_decoders.h"
 #include "texture/bptc_tables.h"
-#include "texture/code_paths.h"
 
 namespace orvelle {
 namespace {
@@ -74,7 +74,7 @@ using Endpoints = uint16_t[6][4];
 
 // v becomes (v << (8 - n)) | (v << (8 - n)) >> n: the top bits replicated below.
 // A mode without alpha is opaque.
-void ExpandPortable(Endpoints& endpoints, int count, int colourBits, int alphaBits) {
+void Expand(PlainCode, Endpoints& endpoints, int count, int colourBits, int alphaBits) {
   for (int e = 0; e < count; ++e) {
     for (int c = 0; c < 4; ++c) {
       const int bits = c < 3 ? colourBits : alphaBits;
@@ -86,8 +86,8 @@ void ExpandPortable(Endpoints& endpoints, int count, int colourBits, int alphaBi
 
 // Entries i < count of the palette between e0 and e1, with the weights of
 // the index precision; only the bytes of `keep` are kept.
-void PalettePortable(const uint16_t* e0, const uint16_t* e1, const int32_t* weights, int count,
-                     uint32_t keep, uint32_t* palette) {
+void Palette(PlainCode, const uint16_t* e0, const uint16_t* e1, const int32_t* weights, int count,
+             uint32_t keep, uint32_t* palette) {
   for (int i = 0; i < count; ++i) {
     const int32_t w = weights[i];
     uint32_t channels[4];
@@ -99,7 +99,7 @@ void PalettePortable(const uint16_t* e0, const uint16_t* e1, const int32_t* weig
 #if defined(__SSE2__)
 // The 16-bit multipliers that expand a subset's two endpoints, lanes R, G, B,
 // A of each: x = v * 2^(8 - n), then x | x >> n as x | mulhi(x, 2^(16 - n)).
-void ExpandSse2(Endpoints& endpoints, int count, int colourBits, int alphaBits) {
+void Expand(Sse2Code, Endpoints& endpoints, int count, int colourBits, int alphaBits) {
   const int up = 1 << (8 - colourBits);
   const int upAlpha = alphaBits == 0 ? 0 : 1 << (8 - alphaBits);
   const int down = 1 << (16 - colourBits);
@@ -135,10 +135,10 @@ constexpr WeightLanes kWeightLanes2 = MakeWeightLanes(kBptcWeights2, 4);
 constexpr WeightLanes kWeightLanes3 = MakeWeightLanes(kBptcWeights3, 8);
 constexpr WeightLanes kWeightLanes4 = MakeWeightLanes(kBptcWeights4, 16);
 
-// PalettePortable two entries per register, as e0 + ((w (e1 - e0) + 32) >> 6),
+// The plain Palette two entries per register, as e0 + ((w (e1 - e0) + 32) >> 6),
 // which equals ((64 - w) e0 + w e1 + 32) >> 6 since 64 e0 divides exactly.
-void PaletteSse2(const uint16_t* e0, const uint16_t* e1, const int32_t* weights, int count,
-                 uint32_t keep, uint32_t* palette) {
+void Palette(Sse2Code, const uint16_t* e0, const uint16_t* e1, const int32_t* weights, int count,
+             uint32_t keep, uint32_t* palette) {
   const WeightLanes& lanes = weights == kBptcWeights2   ? kWeightLanes2
                              : weights == kBptcWeights3 ? kWeightLanes3
                                                         : kWeightLanes4;
@@ -160,28 +160,11 @@ void PaletteSse2(const uint16_t* e0, const uint16_t* e1, const int32_t* weights,
 }
 #endif
 
-template <bool kSse2>
-void Expand(Endpoints& endpoints, int count, int colourBits, int alphaBits) {
-#if defined(__SSE2__)
-  if constexpr (kSse2) return ExpandSse2(endpoints, count, colourBits, alphaBits);
-#endif
-  ExpandPortable(endpoints, count, colourBits, alphaBits);
-}
-
-template <bool kSse2>
-void Palette(const uint16_t* e0, const uint16_t* e1, const int32_t* weights, int count,
-             uint32_t keep, uint32_t* palette) {
-#if defined(__SSE2__)
-  if constexpr (kSse2) return PaletteSse2(e0, e1, weights, count, keep, palette);
-#endif
-  PalettePortable(e0, e1, weights, count, keep, palette);
-}
-
 constexpr const int32_t* WeightsOf(int bits) {
   return bits == 2 ? kBptcWeights2 : bits == 3 ? kBptcWeights3 : kBptcWeights4;
 }
 
-template <bool kSse2, int Mode>
+template <typename Code, int Mode>
 void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride) {
   constexpr ModeLayout m = kModes[Mode];
   constexpr int endpointCount = 2 * m.subsets;
@@ -215,8 +198,8 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
     }
   }
   constexpr int pbit = m.pbits == kNoPbits ? 0 : 1;
-  Expand<kSse2>(endpoints, endpointCount, m.colourBits + pbit,
-                m.alphaBits ? m.alphaBits + pbit : 0);
+  Expand(Code{}, endpoints, endpointCount, m.colourBits + pbit,
+         m.alphaBits ? m.alphaBits + pbit : 0);
 
   constexpr int bits = m.indexBits;
   constexpr uint64_t indexMask = (uint64_t{1} << bits) - 1;
@@ -234,8 +217,8 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
       }
     }
     for (int s = 0; s < m.subsets; ++s) {
-      Palette<kSse2>(endpoints[2 * s], endpoints[2 * s + 1], WeightsOf(bits), 1 << bits, 0xFFFFFFFF,
-                     palette + kPaletteStride * s);
+      Palette(Code{}, endpoints[2 * s], endpoints[2 * s + 1], WeightsOf(bits), 1 << bits,
+              0xFFFFFFFF, palette + kPaletteStride * s);
     }
     for (int row = 0; row < 4; ++row, destination += stride) {
       uint32_t pixels[4];
@@ -245,7 +228,7 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
         if constexpr (m.subsets > 1) entry += layout->paletteOffset[pixel];
         pixels[column] = palette[entry];
       }
-      StoreRow<kSse2>(destination, pixels);
+      StoreRow(Code{}, destination, pixels);
     }
   } else {
     // Modes 4 and 5: colour and alpha interpolate with different indices.
@@ -265,9 +248,9 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
     constexpr int secondaryBits = m.secondaryIndexBits;
     constexpr int secondaryStart = 128 - (16 * secondaryBits - 1);
     uint64_t secondary = InsertZeroBit(BitsFrom(lo, hi, secondaryStart), secondaryBits - 1);
-    Palette<kSse2>(endpoints[0], endpoints[1], WeightsOf(bits), 1 << bits, primaryKeep, palette);
-    Palette<kSse2>(endpoints[0], endpoints[1], WeightsOf(secondaryBits), 1 << secondaryBits,
-                   ~primaryKeep, palette + kPaletteStride);
+    Palette(Code{}, endpoints[0], endpoints[1], WeightsOf(bits), 1 << bits, primaryKeep, palette);
+    Palette(Code{}, endpoints[0], endpoints[1], WeightsOf(secondaryBits), 1 << secondaryBits,
+            ~primaryKeep, palette + kPaletteStride);
     constexpr uint64_t secondaryMask = (uint64_t{1} << secondaryBits) - 1;
     for (int row = 0; row < 4; ++row, destination += stride) {
       uint32_t pixels[4];
@@ -277,7 +260,7 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
             palette[indices >> (bits * pixel) & indexMask] |
             palette[kPaletteStride + (secondary >> (secondaryBits * pixel) & secondaryMask)];
       }
-      StoreRow<kSse2>(destination, pixels);
+      StoreRow(Code{}, destination, pixels);
     }
   }
 }
@@ -301,26 +284,26 @@ constexpr std::array<uint8_t, 256> ModesOf(std::index_sequence<Bytes...>) {
 
 constexpr std::array<uint8_t, 256> kModeOfFirstByte = ModesOf(std::make_index_sequence<256>());
 
-template <bool kSse2>
-void Decode(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
-  using Decoder = void (*)(uint64_t, uint64_t, uint8_t*, ptrdiff_t);
-  static constexpr Decoder kDecoders[9] = {
-      DecodeMode<kSse2, 0>, DecodeMode<kSse2, 1>, DecodeMode<kSse2, 2>,
-      DecodeMode<kSse2, 3>, DecodeMode<kSse2, 4>, DecodeMode<kSse2, 5>,
-      DecodeMode<kSse2, 6>, DecodeMode<kSse2, 7>, DecodeReserved};
-  kDecoders[kModeOfFirstByte[block[0]]](LoadLe64(block), LoadLe64(block + 8), destination, stride);
-}
-
 }  // namespace
 
-void DecodeBc7Block(const uint8_t* block, uint8_t* destination, int32_t rowStride) {
-  Decode<kSse2Build>(block, destination, rowStride);
+template <typename Code>
+void DecodeBc7BlockIn(const uint8_t* block, uint8_t* destination, int32_t rowStride) {
+  using Decoder = void (*)(uint64_t, uint64_t, uint8_t*, ptrdiff_t);
+  static constexpr Decoder kDecoders[9] = {
+      DecodeMode<Code, 0>, DecodeMode<Code, 1>, DecodeMode<Code, 2>,
+      DecodeMode<Code, 3>, DecodeMode<Code, 4>, DecodeMode<Code, 5>,
+      DecodeMode<Code, 6>, DecodeMode<Code, 7>, DecodeReserved};
+  kDecoders[kModeOfFirstByte[block[0]]](LoadLe64(block), LoadLe64(block + 8), destination,
+                                        rowStride);
 }
 
-namespace portable {
+template void DecodeBc7BlockIn<PlainCode>(const uint8_t*, uint8_t*, int32_t);
+#if defined(__SSE2__)
+template void DecodeBc7BlockIn<Sse2Code>(const uint8_t*, uint8_t*, int32_t);
+#endif
+
 void DecodeBc7Block(const uint8_t* block, uint8_t* destination, int32_t rowStride) {
-  Decode<false>(block, destination, rowStride);
+  DecodeBc7BlockIn<BaselineCode>(block, destination, rowStride);
 }
-}  // namespace portable
 
 }  // namespace orvelle

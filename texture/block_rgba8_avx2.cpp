@@ -1,15 +1,19 @@
 #include "texture/block_rgba8_avx2.h"
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if defined(ORVELLE_AVX2_WRITERS)
 #include <immintrin.h>
 
 #include <cstring>
 
 #include "texture/bc1_bc4_kernels.h"
+#include "texture/block_rows.h"
+#include "texture/scaled_ycocg.h"
 
 // Only these functions carry the AVX2 target, so nothing shared with the
 // baseline build (the inline kernels of the headers) is ever compiled for it.
+// The exported writers take in the shared kernels and row loops whole.
 #define ORVELLE_AVX2 __attribute__((target("avx2")))
+#define ORVELLE_AVX2_WRITER __attribute__((target("avx2"), flatten))
 
 namespace orvelle {
 namespace {
@@ -91,12 +95,6 @@ ORVELLE_AVX2 inline void WriteBc3FromPalettes(const Bc3Palettes& entries, const 
   }
 }
 
-// v * 255 + 0.5 truncated, eight lanes; the packs later saturate as ClampToByte clamps.
-ORVELLE_AVX2 inline __m256i ToByteLanes(__m256 value) {
-  return _mm256_cvttps_epi32(
-      _mm256_add_ps(_mm256_mul_ps(value, _mm256_set1_ps(255.0f)), _mm256_set1_ps(0.5f)));
-}
-
 // What a scaled-YCoCg block's pixels are made of: Co of its four colours
 // then Cg (divided and scaled once per colour rather than per pixel, as
 // ConvertScaledYCoCg does per pixel), and y of its eight lumas.
@@ -113,13 +111,8 @@ ORVELLE_AVX2 inline void MakeYCoCgEntries(const uint8_t* block, YCoCgEntries& en
                        byteMask));
   const __m256 code =
       _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(colours, 16), byteMask));
-  const __m256 one = _mm256_set1_ps(1.0f), full = _mm256_set1_ps(255.0f);
-  const __m256 scale =
-      _mm256_div_ps(one, _mm256_add_ps(_mm256_mul_ps(code, _mm256_set1_ps(0.125f)), one));
-  entries.chroma =
-      _mm256_mul_ps(_mm256_sub_ps(_mm256_div_ps(coCg, full), _mm256_set1_ps(0.5f)), scale);
-  entries.luma =
-      _mm256_div_ps(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(Bc4ValuesSse2(block))), full);
+  ScaleChroma(coCg, code, entries.chroma);
+  ScaleLuma(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(Bc4ValuesSse2(block))), entries.luma);
 }
 
 // ConvertScaledYCoCg's per-pixel arithmetic, operation for operation.
@@ -136,82 +129,46 @@ ORVELLE_AVX2 inline void WriteYCoCgPixels(const YCoCgEntries& entries, const uin
     const __m256 y = _mm256_permutevar8x32_ps(entries.luma, AlphaIndices(block, half));
     const __m256 co = _mm256_permutevar_ps(coBoth, chromaIndex);
     const __m256 cg = _mm256_permutevar_ps(cgBoth, chromaIndex);
-    const __m256i red = ToByteLanes(_mm256_sub_ps(_mm256_add_ps(y, co), cg));
-    const __m256i green = ToByteLanes(_mm256_add_ps(y, cg));
-    const __m256i blue = ToByteLanes(_mm256_sub_ps(_mm256_sub_ps(y, co), cg));
-    const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(red, green),
-                                              _mm256_packs_epi32(blue, _mm256_set1_epi32(255)));
+    __m256 rgb[3];
+    YCoCgToRgb(y, co, cg, rgb);
+    // Truncated; the packs saturate as ConvertScaledYCoCg clamps.
+    const __m256i bytes = _mm256_packus_epi16(
+        _mm256_packs_epi32(_mm256_cvttps_epi32(rgb[0]), _mm256_cvttps_epi32(rgb[1])),
+        _mm256_packs_epi32(_mm256_cvttps_epi32(rgb[2]), _mm256_set1_epi32(255)));
     StoreTwoRows(_mm256_shuffle_epi8(bytes, interleave), destination, stride);
-  }
-}
-
-// One block: its entries, then its pixels.
-template <typename Entries, void (*kMake)(const uint8_t*, Entries&),
-          void (*kWrite)(const Entries&, const uint8_t*, uint8_t*, ptrdiff_t)>
-ORVELLE_AVX2 void WriteBlock(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
-  Entries entries;
-  kMake(block, entries);
-  kWrite(entries, block, destination, stride);
-}
-
-template <uint32_t kBlockBytes, typename Entries, void (*kMake)(const uint8_t*, Entries&),
-          void (*kWrite)(const Entries&, const uint8_t*, uint8_t*, ptrdiff_t)>
-ORVELLE_AVX2 void WriteRow(const uint8_t* blocks, uint32_t count, uint8_t* destination,
-                           ptrdiff_t stride) {
-  for (uint32_t i = 0; i < count; ++i) {
-    WriteBlock<Entries, kMake, kWrite>(blocks + kBlockBytes * i, destination + 16 * i, stride);
-  }
-}
-
-// A row of blocks, the entries of a few blocks made before any of their
-// pixels: where making them takes long (the YCoCg divisions), those of several
-// blocks are then under way at once rather than each block waiting on its own.
-template <uint32_t kBlockBytes, typename Entries, void (*kMake)(const uint8_t*, Entries&),
-          void (*kWrite)(const Entries&, const uint8_t*, uint8_t*, ptrdiff_t)>
-ORVELLE_AVX2 void WriteRowInBatches(const uint8_t* blocks, uint32_t count, uint8_t* destination,
-                                    ptrdiff_t stride) {
-  constexpr uint32_t kBatch = 8;
-  Entries entries[kBatch];
-  for (uint32_t first = 0; first < count; first += kBatch) {
-    const uint32_t batch = count - first < kBatch ? count - first : kBatch;
-    const uint8_t* batchBlocks = blocks + kBlockBytes * first;
-    for (uint32_t i = 0; i < batch; ++i) kMake(batchBlocks + kBlockBytes * i, entries[i]);
-    for (uint32_t i = 0; i < batch; ++i) {
-      kWrite(entries[i], batchBlocks + kBlockBytes * i, destination + 16 * (first + i), stride);
-    }
   }
 }
 
 }  // namespace
 
-ORVELLE_AVX2 void WriteOpaqueBc1Avx2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
-  WriteBlock<OpaqueBc1Entries, MakeOpaqueBc1Entries, WriteOpaqueBc1Pixels>(block, destination,
-                                                                           stride);
+ORVELLE_AVX2_WRITER void WriteOpaqueBc1Avx2(const uint8_t* block, uint8_t* destination,
+                                            ptrdiff_t stride) {
+  WriteFromEntries<OpaqueBc1Entries, MakeOpaqueBc1Entries, WriteOpaqueBc1Pixels>(block, destination,
+                                                                                 stride);
 }
 
-ORVELLE_AVX2 void WriteBc3Avx2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
-  WriteBlock<Bc3Palettes, MakeBc3Palettes, WriteBc3FromPalettes>(block, destination, stride);
+ORVELLE_AVX2_WRITER void WriteBc3Avx2(const uint8_t* block, uint8_t* destination,
+                                      ptrdiff_t stride) {
+  WriteFromEntries<Bc3Palettes, MakeBc3Palettes, WriteBc3FromPalettes>(block, destination, stride);
 }
 
-ORVELLE_AVX2 void WriteScaledYCoCgAvx2(const uint8_t* block, uint8_t* destination,
-                                       ptrdiff_t stride) {
-  WriteBlock<YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels>(block, destination, stride);
+ORVELLE_AVX2_WRITER void WriteScaledYCoCgAvx2(const uint8_t* block, uint8_t* destination,
+                                              ptrdiff_t stride) {
+  WriteFromEntries<YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels>(block, destination, stride);
 }
 
-ORVELLE_AVX2 void WriteOpaqueBc1RowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
-                                        ptrdiff_t stride) {
-  WriteRow<8, OpaqueBc1Entries, MakeOpaqueBc1Entries, WriteOpaqueBc1Pixels>(blocks, count,
-                                                                            destination, stride);
+ORVELLE_AVX2_WRITER void WriteOpaqueBc1RowAvx2(const uint8_t* blocks, uint32_t count,
+                                               uint8_t* destination, ptrdiff_t stride) {
+  WriteRowOneByOne<8, WriteOpaqueBc1Avx2>(blocks, count, destination, stride);
 }
 
-ORVELLE_AVX2 void WriteBc3RowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* destination,
-                                  ptrdiff_t stride) {
-  WriteRow<16, Bc3Palettes, MakeBc3Palettes, WriteBc3FromPalettes>(blocks, count, destination,
-                                                                   stride);
+ORVELLE_AVX2_WRITER void WriteBc3RowAvx2(const uint8_t* blocks, uint32_t count,
+                                         uint8_t* destination, ptrdiff_t stride) {
+  WriteRowOneByOne<16, WriteBc3Avx2>(blocks, count, destination, stride);
 }
 
-ORVELLE_AVX2 void WriteScaledYCoCgRowAvx2(const uint8_t* blocks, uint32_t count,
-                                          uint8_t* destination, ptrdiff_t stride) {
+ORVELLE_AVX2_WRITER void WriteScaledYCoCgRowAvx2(const uint8_t* blocks, uint32_t count,
+                                                 uint8_t* destination, ptrdiff_t stride) {
   WriteRowInBatches<16, YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels>(blocks, count,
                                                                           destination, stride);
 }

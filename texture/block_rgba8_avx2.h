@@ -1,19 +1,16 @@
 // The AVX2 writers of the formats built on BC1 colours: opaque BC1, RGBA BC3
 // and scaled YCoCg. Eight pixels (two rows) per register, each pixel's palette
-// entries picked by permutes rather than scalar loads. Call them only when
-// CpuHasAvx2(); their bytes are those of the SSE2 and plain writers.
+// entries picked by permutes rather than scalar loads. Only for processors with
+// AVX2; their bytes are those of the SSE2 and plain writers.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-namespace orvelle {
+#if defined(__x86_64__) && defined(__GNUC__) && defined(__SSE2__)
+#define ORVELLE_AVX2_WRITERS 1
 
-#if defined(__x86_64__) && defined(__GNUC__)
-constexpr bool kAvx2Writers = true;
-#else
-constexpr bool kAvx2Writers = false;
-#endif
+namespace orvelle {
 
 void WriteOpaqueBc1Avx2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride);
 void WriteBc3Avx2(const uint8_t* block, uint8_t* destination, ptrdiff_t stride);
@@ -27,3 +24,4 @@ void WriteScaledYCoCgRowAvx2(const uint8_t* blocks, uint32_t count, uint8_t* des
                              ptrdiff_t stride);
 
 }  // namespace orvelle
+#endif

@@ -5,7 +5,8 @@
 
 #include "hap/hap_texture.h"
 #include "texture/bc1_bc3_bc4.h"
-#include "texture/block_rgba8.h"
+#include "texture/code_paths.h"
+#include "texture/scaled_ycocg.h"
 
 namespace orvelle {
 namespace {
@@ -17,8 +18,8 @@ struct Texture {
   TextureFormat format = 0;
 };
 
-uint8_t ClampToByte(float value) {
-  const float v = value * 255.0f + 0.5f;
+// v, a channel times 255 plus 0.5, clamped and truncated.
+uint8_t ClampToByte(float v) {
   if (v <= 0.0f) return 0;
   if (v >= 255.0f) return 255;
   return static_cast<uint8_t>(v);
@@ -44,19 +45,19 @@ bool AssignAlphaRoles(const Texture (&textures)[2], Texture* colour, Texture* al
 void ConvertScaledYCoCg(uint8_t* blockBuffer) {
   for (int k = 0; k < 16; ++k) {
     uint8_t* pixel = blockBuffer + 4 * k;
-    const float scale = 1.0f / (static_cast<float>(pixel[2]) * 0.125f + 1.0f);
-    const float co = (static_cast<float>(pixel[0]) / 255.0f - 0.5f) * scale;
-    const float cg = (static_cast<float>(pixel[1]) / 255.0f - 0.5f) * scale;
-    const float y = static_cast<float>(pixel[3]) / 255.0f;
-    pixel[0] = ClampToByte((y + co) - cg);
-    pixel[1] = ClampToByte(y + cg);
-    pixel[2] = ClampToByte((y - co) - cg);
+    const float code = pixel[2];
+    float co, cg, y, rgb[3];
+    ScaleChroma(float(pixel[0]), code, co);
+    ScaleChroma(float(pixel[1]), code, cg);
+    ScaleLuma(float(pixel[3]), y);
+    YCoCgToRgb(y, co, cg, rgb);
+    for (int c = 0; c < 3; ++c) pixel[c] = ClampToByte(rgb[c]);
     pixel[3] = 255;
   }
 }
 
 void DecodeBlockRgba8(const uint8_t* block, TextureFormat format, uint8_t* blockBuffer) {
-  FindBlockRgba8Writer(format)(block, blockBuffer, 16);
+  FindFormatCode(format).writeBlock(block, blockBuffer, 16);
 }
 
 void StoreBlockClipped(const uint8_t* blockBuffer, uint32_t bx, uint32_t by, uint32_t width,
@@ -117,7 +118,8 @@ ThumbStatus OpenFrameBlocks(const uint8_t* frame, uint64_t frameLength, uint32_t
 void DecodeBlockRowToRgba(const FrameBlocks& blocks, uint32_t by, uint8_t* rows, uint64_t stride) {
   const uint32_t width = blocks.width;
   const uint32_t blocksAcross = (width + 3) / 4;
-  const uint32_t blockBytes = BytesPerBlock(blocks.colourFormat);
+  const FormatCode& code = FindFormatCode(blocks.colourFormat);
+  const uint32_t blockBytes = code.bytesPerBlock;
   const uint64_t first = uint64_t{by} * blocksAcross;
   const uint8_t* colour = blocks.colour + first * blockBytes;
   const uint8_t* alpha = blocks.alpha != nullptr ? blocks.alpha + first * 8 : nullptr;
@@ -126,16 +128,15 @@ void DecodeBlockRowToRgba(const FrameBlocks& blocks, uint32_t by, uint8_t* rows,
   // caller's choice, never the pipeline's) goes through the block buffer throughout.
   const uint32_t whole = rowsLeft >= 4 && stride <= INT32_MAX ? width / 4 : 0;
   if (whole != 0) {
-    WriteBlockRow(blocks.colourFormat, colour, whole, rows, static_cast<ptrdiff_t>(stride));
+    code.writeRow(colour, whole, rows, static_cast<ptrdiff_t>(stride));
     for (uint32_t bx = 0; alpha != nullptr && bx < whole; ++bx) {
       DecodeBc4Block(alpha + uint64_t{bx} * 8, rows + uint64_t{bx} * 16 + 3,
                      static_cast<int32_t>(stride), 4);
     }
   }
-  const BlockRgba8Writer write = FindBlockRgba8Writer(blocks.colourFormat);
   uint8_t buffer[64];
   for (uint32_t bx = whole; bx < blocksAcross; ++bx) {
-    write(colour + uint64_t{bx} * blockBytes, buffer, 16);
+    code.writeBlock(colour + uint64_t{bx} * blockBytes, buffer, 16);
     if (alpha != nullptr) DecodeBc4Block(alpha + uint64_t{bx} * 8, buffer + 3, 16, 4);
     StoreBlockClipped(buffer, bx, 0, width, rowsLeft < 4 ? rowsLeft : 4, rows, stride);
   }

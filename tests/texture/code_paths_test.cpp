@@ -1,5 +1,5 @@
-// The SSE2 and the plain C++ builds of every decoder, and the AVX2 builds of
-// the opaque BC1, BC3 and scaled-YCoCg writers, must give the same bytes: over
+// Every code path this processor runs (the plain, SSE2 and AVX2 builds of the
+// decoders and RGBA8 writers) must give the same bytes as the plain one: over
 // the golden block sets, and exhaustively where the vector arithmetic differs
 // in form from the plain one (the BC1 and BC4 palettes, the YCoCg entries).
 #include "texture/code_paths.h"
@@ -11,10 +11,6 @@
 #include <vector>
 
 #include "tests/support/golden_data.h"
-#include "texture/bc1_bc3_bc4.h"
-#include "texture/bc6h.h"
-#include "texture/bc7.h"
-#include "texture/cpu_features.h"
 
 namespace orvelle {
 namespace {
@@ -22,6 +18,10 @@ namespace {
 using testing::GoldenTexture;
 
 constexpr size_t kBlocks = 1 << 16;
+
+constexpr TextureFormat kFormats[] = {
+    TexFmtRgbDxt1,       TexFmtRgbaDxt5,           TexFmtYCoCgDxt5,           TexFmtAlphaRgtc1,
+    TexFmtRgbaBptcUnorm, TexFmtRgbBptcSignedFloat, TexFmtRgbBptcUnsignedFloat};
 
 using TileDecoder = std::function<void(const uint8_t* block, uint8_t* tile)>;
 
@@ -39,34 +39,79 @@ void ExpectSameTiles(const std::vector<uint8_t>& blocks, size_t blockBytes, cons
   }
 }
 
-// Without SSE2 both builds are the plain one and the comparisons below prove nothing.
-TEST(CodePaths, Sse2BuildIsInUse) { EXPECT_TRUE(kSse2Build); }
+const CodePath& PlainPath() { return **RunnableCodePaths().begin(); }
 
-// The public opaque BC1, BC3 and scaled-YCoCg writers are the AVX2 ones
-// exactly where the processor has AVX2.
-TEST(CodePaths, Avx2WritersAreTakenWhereThereIsAvx2) {
-  for (const TextureFormat format : {TexFmtRgbDxt1, TexFmtRgbaDxt5, TexFmtYCoCgDxt5}) {
-    const bool distinct = FindBlockRgba8Writer(format) != sse2::FindBlockRgba8Writer(format);
-    EXPECT_EQ(distinct, CpuHasAvx2()) << format;
+// The paths held to the plain one's bytes: all but the plain one.
+std::vector<const CodePath*> FastPaths() {
+  const CodePathList all = RunnableCodePaths();
+  return std::vector<const CodePath*>(all.begin() + 1, all.end());
+}
+
+// Calls check(path's decoders, plain decoders, name) for every fast path.
+void ForEachFastPath(
+    const std::function<void(const BlockDecoders&, const BlockDecoders&, const char*)>& check) {
+  for (const CodePath* path : FastPaths()) {
+    SCOPED_TRACE(path->name);
+    check(path->decoders, PlainPath().decoders, path->name);
   }
-  if (!CpuHasAvx2()) GTEST_SKIP() << "no AVX2 here: the AVX2 writers are not compared";
+}
+
+// Without SSE2 there is no path to compare and the comparisons below prove nothing.
+TEST(CodePaths, Sse2BuildIsInUse) {
+  ASSERT_GE(RunnableCodePaths().count, 2u);
+  EXPECT_STREQ(RunnableCodePaths().paths[1]->name, "SSE2");
+  EXPECT_STREQ(PlainPath().name, "plain");
+}
+
+// The AVX2 path is taken exactly where the processor has AVX2, and only its
+// opaque BC1, BC3 and scaled-YCoCg writers differ from the SSE2 ones.
+TEST(CodePaths, Avx2WritersAreTakenWhereThereIsAvx2) {
+  const bool avx2 = __builtin_cpu_supports("avx2") != 0;
+  EXPECT_EQ(RunnableCodePaths().count, avx2 ? 3u : 2u);
+  EXPECT_EQ(&ActiveCodePath(), RunnableCodePaths().paths[RunnableCodePaths().count - 1]);
+  if (!avx2) GTEST_SKIP() << "no AVX2 here: the AVX2 writers are not compared";
+  const CodePath& sse2 = *RunnableCodePaths().paths[1];
+  for (const TextureFormat format : kFormats) {
+    const bool builtOnBc1 =
+        format == TexFmtRgbDxt1 || format == TexFmtRgbaDxt5 || format == TexFmtYCoCgDxt5;
+    const FormatCode& wide = FindFormatCode(ActiveCodePath(), format);
+    const FormatCode& narrow = FindFormatCode(sse2, format);
+    EXPECT_EQ(wide.writeBlock != narrow.writeBlock, builtOnBc1) << format;
+    EXPECT_EQ(wide.writeRow != narrow.writeRow, builtOnBc1) << format;
+  }
+}
+
+// Every table knows every format, with the block size that the frame decoder
+// sizes its buffers by; the active one answers FindFormatCode.
+TEST(CodePaths, EveryTableHoldsEveryFormat) {
+  for (const CodePath* path : RunnableCodePaths()) {
+    for (const TextureFormat format : kFormats) {
+      const FormatCode& code = FindFormatCode(*path, format);
+      EXPECT_EQ(code.format, format) << path->name;
+      EXPECT_EQ(code.bytesPerBlock, BytesPerBlock(format)) << path->name << ", " << format;
+    }
+    EXPECT_EQ(FindFormatCode(*path, 0x1234).bytesPerBlock, 0u);
+  }
+  EXPECT_EQ(&FindFormatCode(TexFmtRgbDxt1), &FindFormatCode(ActiveCodePath(), TexFmtRgbDxt1));
 }
 
 TEST(CodePaths, Bc1Bc3Bc4DecodersAgreeOnTheGoldenBlocks) {
   const std::vector<uint8_t> bc1 = GoldenTexture(TexFmtRgbDxt1, kBlocks, 1);
   const std::vector<uint8_t> bc3 = GoldenTexture(TexFmtRgbaDxt5, kBlocks, 3);
   const std::vector<uint8_t> bc4 = GoldenTexture(TexFmtAlphaRgtc1, kBlocks, 4);
-  for (const bool force : {false, true}) {
+  ForEachFastPath([&](const BlockDecoders& fast, const BlockDecoders& plain, const char*) {
+    for (const bool force : {false, true}) {
+      ExpectSameTiles(
+          bc1, 8, [&](const uint8_t* b, uint8_t* t) { fast.bc1(b, t, 16, force); },
+          [&](const uint8_t* b, uint8_t* t) { plain.bc1(b, t, 16, force); }, "BC1");
+    }
     ExpectSameTiles(
-        bc1, 8, [&](const uint8_t* b, uint8_t* t) { DecodeBc1Block(b, t, 16, force); },
-        [&](const uint8_t* b, uint8_t* t) { portable::DecodeBc1Block(b, t, 16, force); }, "BC1");
-  }
-  ExpectSameTiles(
-      bc3, 16, [](const uint8_t* b, uint8_t* t) { DecodeBc3Block(b, t, 16); },
-      [](const uint8_t* b, uint8_t* t) { portable::DecodeBc3Block(b, t, 16); }, "BC3");
-  ExpectSameTiles(
-      bc4, 8, [](const uint8_t* b, uint8_t* t) { DecodeBc4Block(b, t + 1, 12, 3); },
-      [](const uint8_t* b, uint8_t* t) { portable::DecodeBc4Block(b, t + 1, 12, 3); }, "BC4");
+        bc3, 16, [&](const uint8_t* b, uint8_t* t) { fast.bc3(b, t, 16); },
+        [&](const uint8_t* b, uint8_t* t) { plain.bc3(b, t, 16); }, "BC3");
+    ExpectSameTiles(
+        bc4, 8, [&](const uint8_t* b, uint8_t* t) { fast.bc4(b, t + 1, 12, 3); },
+        [&](const uint8_t* b, uint8_t* t) { plain.bc4(b, t + 1, 12, 3); }, "BC4");
+  });
 }
 
 // Every pair of 5- and 6-bit channel values, in both palette modes.
@@ -81,12 +126,13 @@ TEST(CodePaths, Bc1PalettesAgreeOnEveryChannelPair) {
                                    0xE4, 0xE4, 0xE4, 0xE4});
     }
   }
-  for (const bool force : {false, true}) {
-    ExpectSameTiles(
-        blocks, 8, [&](const uint8_t* b, uint8_t* t) { DecodeBc1Block(b, t, 16, force); },
-        [&](const uint8_t* b, uint8_t* t) { portable::DecodeBc1Block(b, t, 16, force); },
-        "BC1 channels");
-  }
+  ForEachFastPath([&](const BlockDecoders& fast, const BlockDecoders& plain, const char*) {
+    for (const bool force : {false, true}) {
+      ExpectSameTiles(
+          blocks, 8, [&](const uint8_t* b, uint8_t* t) { fast.bc1(b, t, 16, force); },
+          [&](const uint8_t* b, uint8_t* t) { plain.bc1(b, t, 16, force); }, "BC1 channels");
+    }
+  });
 }
 
 TEST(CodePaths, Bc4ValuesAgreeOnEveryEndpointPair) {
@@ -95,16 +141,20 @@ TEST(CodePaths, Bc4ValuesAgreeOnEveryEndpointPair) {
     // Indices 0 to 7 over the first eight pixels and again over the last eight.
     blocks.insert(blocks.end(), {uint8_t(e), uint8_t(e >> 8), 0x88, 0xC6, 0xFA, 0x88, 0xC6, 0xFA});
   }
-  ExpectSameTiles(
-      blocks, 8, [](const uint8_t* b, uint8_t* t) { DecodeBc4Block(b, t, 4, 1); },
-      [](const uint8_t* b, uint8_t* t) { portable::DecodeBc4Block(b, t, 4, 1); }, "BC4 values");
+  ForEachFastPath([&](const BlockDecoders& fast, const BlockDecoders& plain, const char*) {
+    ExpectSameTiles(
+        blocks, 8, [&](const uint8_t* b, uint8_t* t) { fast.bc4(b, t, 4, 1); },
+        [&](const uint8_t* b, uint8_t* t) { plain.bc4(b, t, 4, 1); }, "BC4 values");
+  });
 }
 
 TEST(CodePaths, Bc7DecodersAgreeOnTheGoldenBlocks) {
   const std::vector<uint8_t> blocks = GoldenTexture(TexFmtRgbaBptcUnorm, kBlocks, 7);
-  ExpectSameTiles(
-      blocks, 16, [](const uint8_t* b, uint8_t* t) { DecodeBc7Block(b, t, 20); },
-      [](const uint8_t* b, uint8_t* t) { portable::DecodeBc7Block(b, t, 20); }, "BC7", 76);
+  ForEachFastPath([&](const BlockDecoders& fast, const BlockDecoders& plain, const char*) {
+    ExpectSameTiles(
+        blocks, 16, [&](const uint8_t* b, uint8_t* t) { fast.bc7(b, t, 20); },
+        [&](const uint8_t* b, uint8_t* t) { plain.bc7(b, t, 20); }, "BC7", 76);
+  });
 }
 
 TEST(CodePaths, Bc6hHalvesAgreeOnTheGoldenBlocks) {
@@ -113,17 +163,17 @@ TEST(CodePaths, Bc6hHalvesAgreeOnTheGoldenBlocks) {
     const std::vector<uint8_t> blocks = GoldenTexture(format, kBlocks, 6 + isSigned);
     // Rows of 13 halves: one between rows stays untouched.
     auto halves = [](uint8_t* tile) { return reinterpret_cast<uint16_t*>(tile); };
-    ExpectSameTiles(
-        blocks, 16,
-        [&](const uint8_t* b, uint8_t* t) { DecodeBc6hBlock(b, halves(t), 13, isSigned); },
-        [&](const uint8_t* b, uint8_t* t) {
-          portable::DecodeBc6hBlock(b, halves(t), 13, isSigned);
-        },
-        "BC6H halves", 2 * 52);
+    ForEachFastPath([&](const BlockDecoders& fast, const BlockDecoders& plain, const char*) {
+      ExpectSameTiles(
+          blocks, 16,
+          [&](const uint8_t* b, uint8_t* t) { fast.bc6hHalves(b, halves(t), 13, isSigned); },
+          [&](const uint8_t* b, uint8_t* t) { plain.bc6hHalves(b, halves(t), 13, isSigned); },
+          "BC6H halves", 2 * 52);
+    });
   }
 }
 
-// The fast YCoCg writer divides through tables and per palette entry: every
+// The fast YCoCg writers divide through tables and per palette entry: every
 // BC4 endpoint pair (each luma value) and every pair of colour endpoints.
 TEST(CodePaths, ScaledYCoCgAgreesOnEveryLumaAndChromaPair) {
   std::vector<uint8_t> blocks;
@@ -135,51 +185,61 @@ TEST(CodePaths, ScaledYCoCgAgreesOnEveryLumaAndChromaPair) {
                   {uint8_t(e), uint8_t(e >> 8), 0x88, 0xC6, 0xFA, 0x88, 0xC6, 0xFA, uint8_t(c0),
                    uint8_t(c0 >> 8), uint8_t(c1), uint8_t(c1 >> 8), 0xE4, 0x1B, 0xE4, 0x1B});
   }
-  const BlockRgba8Writer plain = portable::FindBlockRgba8Writer(TexFmtYCoCgDxt5);
-  for (const BlockRgba8Writer fast :
-       {FindBlockRgba8Writer(TexFmtYCoCgDxt5), sse2::FindBlockRgba8Writer(TexFmtYCoCgDxt5)}) {
+  const BlockRgba8Writer plain = FindFormatCode(PlainPath(), TexFmtYCoCgDxt5).writeBlock;
+  for (const CodePath* path : FastPaths()) {
+    const BlockRgba8Writer fast = FindFormatCode(*path, TexFmtYCoCgDxt5).writeBlock;
     ExpectSameTiles(
         blocks, 16, [&](const uint8_t* b, uint8_t* t) { fast(b, t, 16); },
-        [&](const uint8_t* b, uint8_t* t) { plain(b, t, 16); }, "scaled YCoCg");
+        [&](const uint8_t* b, uint8_t* t) { plain(b, t, 16); }, path->name);
   }
 }
 
 TEST(CodePaths, BlockRgba8WritersAgreeOnTheGoldenBlocks) {
-  for (const TextureFormat format :
-       {TexFmtRgbDxt1, TexFmtRgbaDxt5, TexFmtYCoCgDxt5, TexFmtAlphaRgtc1, TexFmtRgbaBptcUnorm,
-        TexFmtRgbBptcSignedFloat, TexFmtRgbBptcUnsignedFloat}) {
+  for (const TextureFormat format : kFormats) {
     const std::vector<uint8_t> blocks = GoldenTexture(format, kBlocks, format + 1);
-    const BlockRgba8Writer plain = portable::FindBlockRgba8Writer(format);
-    for (const BlockRgba8Writer fast :
-         {FindBlockRgba8Writer(format), sse2::FindBlockRgba8Writer(format)}) {
+    const BlockRgba8Writer plain = FindFormatCode(PlainPath(), format).writeBlock;
+    for (const CodePath* path : FastPaths()) {
+      const BlockRgba8Writer fast = FindFormatCode(*path, format).writeBlock;
       ExpectSameTiles(
           blocks, BytesPerBlock(format), [&](const uint8_t* b, uint8_t* t) { fast(b, t, 16); },
-          [&](const uint8_t* b, uint8_t* t) { plain(b, t, 16); }, "RGBA8 writer");
+          [&](const uint8_t* b, uint8_t* t) { plain(b, t, 16); }, path->name);
     }
   }
 }
 
+// The BC6H writers' decoders in the tables give the writers' bytes.
+TEST(CodePaths, Bc6hRgba8DecodersAgreeOnTheGoldenBlocks) {
+  for (const int isSigned : {0, 1}) {
+    const TextureFormat format = isSigned ? TexFmtRgbBptcSignedFloat : TexFmtRgbBptcUnsignedFloat;
+    const std::vector<uint8_t> blocks = GoldenTexture(format, kBlocks, 9 + isSigned);
+    ForEachFastPath([&](const BlockDecoders& fast, const BlockDecoders& plain, const char*) {
+      ExpectSameTiles(
+          blocks, 16, [&](const uint8_t* b, uint8_t* t) { fast.bc6hRgba8(b, isSigned, t); },
+          [&](const uint8_t* b, uint8_t* t) { plain.bc6hRgba8(b, isSigned, t); }, "BC6H RGBA8");
+    });
+  }
+}
+
 // Rows written at once (in batches, or by the AVX2 writers) equal their blocks
-// written one by one by the plain writers, for every length up to past two batches.
+// written one by one by the plain writers, for every length up to past two
+// batches, on every table, the plain one included.
 TEST(CodePaths, BlockRowsAgreeWithSingleBlocks) {
-  using RowWriter = void (*)(TextureFormat, const uint8_t*, uint32_t, uint8_t*, ptrdiff_t);
   constexpr uint32_t kMostBlocks = 19;
   constexpr ptrdiff_t kStride = 16 * kMostBlocks + 8;  // the bytes past each row stay untouched
-  for (const TextureFormat format :
-       {TexFmtRgbDxt1, TexFmtRgbaDxt5, TexFmtYCoCgDxt5, TexFmtAlphaRgtc1, TexFmtRgbaBptcUnorm,
-        TexFmtRgbBptcSignedFloat, TexFmtRgbBptcUnsignedFloat}) {
+  for (const TextureFormat format : kFormats) {
     const size_t blockBytes = BytesPerBlock(format);
     const std::vector<uint8_t> blocks = GoldenTexture(format, kMostBlocks, format + 2);
-    const BlockRgba8Writer plain = portable::FindBlockRgba8Writer(format);
+    const BlockRgba8Writer plain = FindFormatCode(PlainPath(), format).writeBlock;
     for (uint32_t count = 1; count <= kMostBlocks; ++count) {
       std::vector<uint8_t> expected(4 * kStride, 0xA5);
       for (uint32_t i = 0; i < count; ++i) {
         plain(&blocks[i * blockBytes], &expected[16 * i], kStride);
       }
-      for (const RowWriter writeRow : {&WriteBlockRow, &sse2::WriteBlockRow}) {
+      for (const CodePath* path : RunnableCodePaths()) {
         std::vector<uint8_t> row(4 * kStride, 0xA5);
-        writeRow(format, blocks.data(), count, row.data(), kStride);
-        ASSERT_EQ(row, expected) << "format " << format << ", " << count << " blocks";
+        FindFormatCode(*path, format).writeRow(blocks.data(), count, row.data(), kStride);
+        ASSERT_EQ(row, expected) << path->name << ", format " << format << ", " << count
+                                 << " blocks";
       }
     }
   }
