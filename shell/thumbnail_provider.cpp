@@ -2,7 +2,9 @@
 
 #include <wrl/client.h>
 
+#include "core/heap_ptr.h"
 #include "core/thumbnail.h"
+#include "shell/com_boundary.h"
 #include "shell/module.h"
 #include "shell/previous_handler.h"
 #include "shell/server_clsid.h"
@@ -81,7 +83,7 @@ IFACEMETHODIMP_(ULONG) CThumbnailProvider::Release() {
 }
 
 IFACEMETHODIMP CThumbnailProvider::Initialize(IStream* pstm, DWORD grfMode) {
-  try {
+  return CatchAtComBoundary(E_FAIL, [&]() -> HRESULT {
     if (pstm == nullptr) return E_INVALIDARG;
     if (initialized_) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
     pstm->AddRef();
@@ -89,21 +91,18 @@ IFACEMETHODIMP CThumbnailProvider::Initialize(IStream* pstm, DWORD grfMode) {
     mode_ = grfMode;
     initialized_ = true;
     return S_OK;
-  } catch (...) {
-    return E_FAIL;
-  }
+  });
 }
 
 IFACEMETHODIMP CThumbnailProvider::GetThumbnail(UINT cx, HBITMAP* phbmp, WTS_ALPHATYPE* pdwAlpha) {
   if (phbmp != nullptr) *phbmp = nullptr;
   if (pdwAlpha != nullptr) *pdwAlpha = WTSAT_UNKNOWN;
-  try {
-    return MakeThumbnail(cx, phbmp, pdwAlpha);
-  } catch (...) {
-    if (phbmp != nullptr) *phbmp = nullptr;
-    if (pdwAlpha != nullptr) *pdwAlpha = WTSAT_UNKNOWN;
-    return E_FAIL;
-  }
+  return CatchAtComBoundary(
+      E_FAIL, [&] { return MakeThumbnail(cx, phbmp, pdwAlpha); },
+      [&] {
+        if (phbmp != nullptr) *phbmp = nullptr;
+        if (pdwAlpha != nullptr) *pdwAlpha = WTSAT_UNKNOWN;
+      });
 }
 
 HRESULT CThumbnailProvider::MakeThumbnail(UINT cx, HBITMAP* phbmp, WTS_ALPHATYPE* pdwAlpha) {
