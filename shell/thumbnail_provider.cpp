@@ -18,18 +18,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// Releases a decoded image on every way out of the scope.
-class ImageGuard {
- public:
-  explicit ImageGuard(RgbaImage* image) : image_(image) {}
-  ~ImageGuard() { ReleaseImage(image_); }
-  ImageGuard(const ImageGuard&) = delete;
-  ImageGuard& operator=(const ImageGuard&) = delete;
-
- private:
-  RgbaImage* image_;
-};
-
 // Set while this thread is inside a handler this server chained to.
 thread_local bool chainingOnThisThread = false;
 
@@ -121,7 +109,7 @@ HRESULT CThumbnailProvider::MakeThumbnail(UINT cx, HBITMAP* phbmp, WTS_ALPHATYPE
   RgbaImage image = {};
   const ThumbStatus decoded = DecodeThumbnail(&source, cx, &image);
   if (decoded != ThumbOk) return StatusToHResult(decoded);
-  ImageGuard imageGuard(&image);
+  const ReleasingPtr<RgbaImage, ReleaseImage> imageGuard(&image);
 
   HBITMAP bitmap = nullptr;
   const HRESULT made = CreateThumbnailBitmap(image, &bitmap);
