@@ -26,12 +26,7 @@ using testing::TrackLayout;
 
 // A plain BC1 frame of solid colour: both endpoints `rgb565`, every index 0.
 std::vector<uint8_t> SolidBc1Frame(uint32_t blocks, uint16_t rgb565) {
-  std::vector<uint8_t> texture;
-  for (uint32_t i = 0; i < blocks; ++i) {
-    const uint8_t lo = static_cast<uint8_t>(rgb565), hi = static_cast<uint8_t>(rgb565 >> 8);
-    texture.insert(texture.end(), {lo, hi, lo, hi, 0, 0, 0, 0});
-  }
-  return Section(0xAB, texture);
+  return Section(0xAB, testing::SolidBc1Blocks(blocks, rgb565));
 }
 
 struct Decoded {

@@ -39,6 +39,14 @@ inline Bytes Section(uint8_t type, const Bytes& payload) {
   return Concat({Header(type, uint32_t(payload.size())), payload});
 }
 
+// `blocks` BC1 blocks of one RGB565 colour: both endpoints the colour, every index 0.
+inline Bytes SolidBc1Blocks(uint32_t blocks, uint16_t rgb565) {
+  const uint8_t lo = uint8_t(rgb565), hi = uint8_t(rgb565 >> 8);
+  Bytes texture;
+  for (uint32_t i = 0; i < blocks; ++i) texture.insert(texture.end(), {lo, hi, lo, hi, 0, 0, 0, 0});
+  return texture;
+}
+
 inline Bytes LongSection(uint8_t type, const Bytes& payload) {
   return Concat({{0, 0, 0, type}, Le32(uint32_t(payload.size())), payload});
 }
