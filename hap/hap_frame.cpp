@@ -139,8 +139,9 @@ HapStatus FindTextureSection(const uint8_t* frame, uint32_t length, uint32_t tex
 
 HapStatus GetTextureFormat(const uint8_t* frame, uint32_t length, uint32_t textureIndex,
                            TextureFormat* format) {
-  if (frame == nullptr || format == nullptr || textureIndex > kMaxTextureIndex)
+  if (frame == nullptr || format == nullptr || textureIndex > kMaxTextureIndex) {
     return HapBadArgument;
+  }
   const uint8_t* payload;
   uint32_t payloadSize;
   uint8_t type;

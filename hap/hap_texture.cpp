@@ -3,9 +3,9 @@
 // the extraction into a buffer of its own.
 #include "hap/hap_texture.h"
 
-#include <cstdlib>
 #include <cstring>
 
+#include "core/heap_ptr.h"
 #include "core/input_limits.h"
 #include "hap/chunked_texture.h"
 #include "hap/large_buffer.h"
@@ -129,18 +129,17 @@ uint8_t* DecodeTextureToBuffer(const uint8_t* frame, uint32_t length, uint32_t t
   const uint64_t size = uint64_t{paddedWidth / 4} * (paddedHeight / 4) * BytesPerBlock(found);
   if (size == 0 || size > kMaxTextureBufferBytes) return nullptr;
 
-  uint8_t* buffer = AllocateLargeBuffer(size);
+  HeapPtr<uint8_t> buffer(AllocateLargeBuffer(size));
   if (buffer == nullptr) return nullptr;
   uint32_t decoded = 0;
-  if (DecodeTexture(frame, length, textureIndex, RunChunksSerially, nullptr, buffer,
+  if (DecodeTexture(frame, length, textureIndex, RunChunksSerially, nullptr, buffer.get(),
                     static_cast<uint32_t>(size), &decoded, &found) != HapOk) {
-    free(buffer);
     return nullptr;
   }
   // A texture shorter than its image leaves no stale heap bytes behind it.
-  memset(buffer + decoded, 0, size - decoded);
+  memset(buffer.get() + decoded, 0, size - decoded);
   *format = found;
-  return buffer;
+  return buffer.release();
 }
 
 }  // namespace orvelle
