@@ -10,17 +10,17 @@ constexpr uint64_t kUnknownDuration = 0xFFFFFFFF;
 }  // namespace
 
 uint32_t AtomHeaderLength(const uint8_t* first8) {
-  return ReadBigEndian32(first8) == 1 ? 16 : 8;
+  return LoadBe32(first8) == 1 ? 16 : 8;
 }
 
 bool DecodeAtomHeader(const uint8_t* bytes, uint64_t available, uint64_t remaining,
                       AtomHeader* header) {
-  const uint32_t size = ReadBigEndian32(bytes);
-  header->type = ReadBigEndian32(bytes + 4);
+  const uint32_t size = LoadBe32(bytes);
+  header->type = LoadBe32(bytes + 4);
   header->headerLength = AtomHeaderLength(bytes);
   if (available < header->headerLength) return false;
   if (size == 1) {
-    header->length = ReadBigEndian64(bytes + 8);
+    header->length = LoadBe64(bytes + 8);
   } else if (size == 0) {
     header->length = remaining;
   } else {
@@ -65,9 +65,9 @@ void ReadMediaDuration(const AtomView& header, double* seconds) {
   if (header.length < 4) return;
   const bool version1 = header.data[0] == 1;
   if (header.length < (version1 ? 32u : 20u)) return;
-  const uint32_t timeScale = ReadBigEndian32(header.data + (version1 ? 20 : 12));
+  const uint32_t timeScale = LoadBe32(header.data + (version1 ? 20 : 12));
   const uint64_t duration =
-      version1 ? ReadBigEndian64(header.data + 24) : ReadBigEndian32(header.data + 16);
+      version1 ? LoadBe64(header.data + 24) : LoadBe32(header.data + 16);
   if (timeScale == 0 || duration == 0 || duration == kUnknownDuration) return;
   *seconds = static_cast<double>(duration) / static_cast<double>(timeScale);
 }

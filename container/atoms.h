@@ -3,29 +3,9 @@
 
 #include <cstdint>
 
+#include "core/byte_order.h"
+
 namespace orvelle {
-
-// Largest count accepted from any movie table.
-constexpr uint32_t kMaxTableEntries = 0x1000000;
-
-inline uint16_t ReadBigEndian16(const uint8_t* p) {
-  return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
-
-inline uint32_t ReadBigEndian32(const uint8_t* p) {
-  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
-
-inline uint64_t ReadBigEndian64(const uint8_t* p) {
-  return (uint64_t{ReadBigEndian32(p)} << 32) | ReadBigEndian32(p + 4);
-}
-
-// A four-character code as the big-endian value it is compared as.
-constexpr uint32_t Fourcc(const char (&code)[5]) {
-  return (uint32_t{static_cast<uint8_t>(code[0])} << 24) |
-         (uint32_t{static_cast<uint8_t>(code[1])} << 16) |
-         (uint32_t{static_cast<uint8_t>(code[2])} << 8) | uint32_t{static_cast<uint8_t>(code[3])};
-}
 
 struct AtomHeader {
   uint32_t type;

@@ -7,13 +7,14 @@
 #include "container/avi_file.h"
 #include "container/avi_index.h"
 #include "container/codec_kind.h"
+#include "core/heap_ptr.h"
+#include "core/input_limits.h"
 
 namespace orvelle {
 
 namespace {
 
-constexpr uint64_t kMaxHeaderList = 0x4000000;  // 64 MiB, as the movie atom
-constexpr uint32_t kStreamHeaderMinimum = 36;   // through the stream's length
+constexpr uint32_t kStreamHeaderMinimum = 36;  // through the stream's length
 constexpr uint32_t kBitmapInfoHeaderBytes = 40;
 constexpr uint32_t kListHeaderBytes = 12;  // chunk header and list type
 
@@ -67,22 +68,22 @@ void WalkRiff(ReadAhead& file, AviLayout* layout, HeaderList* hdrl) {
 bool ReadHapStream(const ChunkView& strl, uint32_t number, HapStream* stream) {
   ChunkView strh, strf;
   if (!FindChunk(strl, Fourcc("strh"), &strh) || strh.length < kStreamHeaderMinimum ||
-      ReadBigEndian32(strh.data) != Fourcc("vids") || !FindChunk(strl, Fourcc("strf"), &strf) ||
+      LoadBe32(strh.data) != Fourcc("vids") || !FindChunk(strl, Fourcc("strf"), &strf) ||
       strf.length < kBitmapInfoHeaderBytes) {
     return false;
   }
-  const uint32_t width = ReadLe32(strf.data + 4);
-  uint32_t height = ReadLe32(strf.data + 8);
-  const uint32_t fourcc = ReadBigEndian32(strf.data + 16);
+  const uint32_t width = LoadLe32(strf.data + 4);
+  uint32_t height = LoadLe32(strf.data + 8);
+  const uint32_t fourcc = LoadBe32(strf.data + 16);
   const HapCodecKind kind = CodecKindFromFourcc(fourcc);
   if (kind == CodecKindNone || (width & 0x80000000) != 0) return false;
   // A negative height marks a top-down bitmap; Hap frames describe their own
   // layout, so only the magnitude counts.
   if ((height & 0x80000000) != 0) height = ~height + 1;
 
-  const uint32_t scale = ReadLe32(strh.data + 20);
-  const uint32_t rate = ReadLe32(strh.data + 24);
-  const uint32_t length = ReadLe32(strh.data + 32);
+  const uint32_t scale = LoadLe32(strh.data + 20);
+  const uint32_t rate = LoadLe32(strh.data + 24);
+  const uint32_t length = LoadLe32(strh.data + 32);
   const double duration = scale == 0 || rate == 0 ? 0.0
                                                   : static_cast<double>(uint64_t{length} * scale) /
                                                         static_cast<double>(rate);
@@ -147,8 +148,7 @@ ThumbStatus ReadSamples(ReadAhead& file, const AviLayout& layout, const HapStrea
 }  // namespace
 
 bool IsAviSignature(const uint8_t* first12) {
-  return ReadBigEndian32(first12) == Fourcc("RIFF") &&
-         ReadBigEndian32(first12 + 8) == Fourcc("AVI ");
+  return LoadBe32(first12) == Fourcc("RIFF") && LoadBe32(first12 + 8) == Fourcc("AVI ");
 }
 
 ThumbStatus ParseAviMovie(const ByteSource& source, TrackInfo* track) {
@@ -159,17 +159,16 @@ ThumbStatus ParseAviMovie(const ByteSource& source, TrackInfo* track) {
   HeaderList hdrl;
   WalkRiff(file, &layout, &hdrl);
   if (!hdrl.found) return ThumbNoTrack;
-  if (hdrl.length == 0 || hdrl.length > kMaxHeaderList) return ThumbBadFile;
+  if (hdrl.length == 0 || hdrl.length > kMaxAviHeaderList) return ThumbBadFile;
 
-  auto* header = static_cast<uint8_t*>(std::malloc(hdrl.length));
+  const HeapPtr<uint8_t> header = AllocateArray<uint8_t>(hdrl.length);
   if (header == nullptr) return ThumbOutOfMemory;
-  if (source.read(source.context, hdrl.body, header, hdrl.length) != hdrl.length) {
-    std::free(header);
+  if (source.read(source.context, hdrl.body, header.get(), hdrl.length) != hdrl.length) {
     return ThumbReadFailed;
   }
   HapStream stream;
   ThumbStatus status = ThumbNoTrack;
-  if (FindHapStream(header, hdrl.length, &stream)) {
+  if (FindHapStream(header.get(), hdrl.length, &stream)) {
     track->codecKind = stream.kind;
     track->fourcc = stream.fourcc;
     track->width = stream.width;
@@ -177,7 +176,6 @@ ThumbStatus ParseAviMovie(const ByteSource& source, TrackInfo* track) {
     track->duration = stream.duration;
     status = ReadSamples(file, layout, stream, track);
   }
-  std::free(header);
   if (status != ThumbOk) *track = TrackInfo{};
   return status;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "container/avi_file.h"
+#include "core/input_limits.h"
 
 namespace orvelle {
 
@@ -87,9 +88,9 @@ ThumbStatus ReadStandardIndex(ReadAhead& file, const AviLayout& layout, uint64_t
     return ThumbNoTrack;
   }
   if (!file.Read(at + kChunkHeaderBytes, header, kStandardIndexHeader)) return ThumbReadFailed;
-  const uint32_t entryBytes = uint32_t{ReadLe16(header)} * 4;
-  const uint32_t entries = ReadLe32(header + 4);
-  const uint64_t base = ReadLe64(header + 12);
+  const uint32_t entryBytes = uint32_t{LoadLe16(header)} * 4;
+  const uint32_t entries = LoadLe32(header + 4);
+  const uint64_t base = LoadLe64(header + 12);
   if (header[3] != kIndexOfChunks || entryBytes < 8 || entries > kMaxTableEntries - *entriesRead ||
       uint64_t{entries} * entryBytes > chunk.size - kStandardIndexHeader) {
     return ThumbNoTrack;
@@ -100,8 +101,8 @@ ThumbStatus ReadStandardIndex(ReadAhead& file, const AviLayout& layout, uint64_t
   for (uint32_t i = 0; i < entries && status == ThumbOk; ++i) {
     uint8_t entry[8];
     if (!file.Read(first + uint64_t{i} * entryBytes, entry, 8)) return ThumbReadFailed;
-    const uint32_t offset = ReadLe32(entry);
-    const uint32_t size = ReadLe32(entry + 4) & ~kDeltaFrameFlag;
+    const uint32_t offset = LoadLe32(entry);
+    const uint32_t size = LoadLe32(entry + 4) & ~kDeltaFrameFlag;
     if (size == 0) continue;  // a dropped frame
     if (offset > UINT64_MAX - base) return ThumbNoTrack;
     status = Append(table, base + offset, size);
@@ -164,21 +165,21 @@ bool IsFrameChunkOf(uint32_t id, uint32_t stream) {
 
 bool IsUsableSuperIndex(const ChunkView& superIndex) {
   if (superIndex.length < kSuperIndexHeader) return false;
-  const uint32_t entries = ReadLe32(superIndex.data + 4);
-  return ReadLe16(superIndex.data) == kSuperIndexEntryBytes / 4 &&
+  const uint32_t entries = LoadLe32(superIndex.data + 4);
+  return LoadLe16(superIndex.data) == kSuperIndexEntryBytes / 4 &&
          superIndex.data[3] == kIndexOfIndexes && entries != 0 &&
          entries <= (superIndex.length - kSuperIndexHeader) / kSuperIndexEntryBytes;
 }
 
 ThumbStatus ReadOpenDmlIndex(ReadAhead& file, const AviLayout& layout, const ChunkView& superIndex,
                              SampleTable* table) {
-  const uint32_t entries = ReadLe32(superIndex.data + 4);
+  const uint32_t entries = LoadLe32(superIndex.data + 4);
   uint32_t entriesRead = 0;
   for (uint32_t i = 0; i < entries; ++i) {
     const uint8_t* entry =
         superIndex.data + kSuperIndexHeader + uint64_t{i} * kSuperIndexEntryBytes;
     const ThumbStatus status =
-        ReadStandardIndex(file, layout, ReadLe64(entry), &entriesRead, table);
+        ReadStandardIndex(file, layout, LoadLe64(entry), &entriesRead, table);
     if (status != ThumbOk) return status;
   }
   return ThumbOk;
@@ -194,9 +195,9 @@ ThumbStatus ReadLegacyIndex(ReadAhead& file, const AviLayout& layout, uint32_t s
     if (!file.Read(layout.idx1Body + uint64_t{i} * kLegacyEntryBytes, entry, kLegacyEntryBytes)) {
       return ThumbReadFailed;
     }
-    const uint32_t id = ReadBigEndian32(entry);
-    const uint32_t offset = ReadLe32(entry + 8);
-    const uint32_t size = ReadLe32(entry + 12);
+    const uint32_t id = LoadBe32(entry);
+    const uint32_t offset = LoadLe32(entry + 8);
+    const uint32_t size = LoadLe32(entry + 12);
     if (!IsFrameChunkOf(id, stream) || size == 0) continue;
     if (table->count == 0) base = LegacyOffsetBase(file, layout, id, offset);
     // The entry points at the chunk's header; its data follows.

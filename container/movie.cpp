@@ -1,16 +1,15 @@
 // Finds the first movie atom of a file, loads it, and picks its first Hap video track.
-#include <cstdlib>
+#include "container/movie.h"
 
 #include "container/atoms.h"
 #include "container/read_ahead.h"
 #include "container/track.h"
-#include "container/track_info.h"
+#include "core/heap_ptr.h"
+#include "core/input_limits.h"
 
 namespace orvelle {
 
 namespace {
-
-constexpr uint64_t kMaxMovieAtom = 0x4000000;  // 64 MiB of payload
 
 struct MovieAtom {
   uint64_t payloadOffset;
@@ -77,22 +76,19 @@ ThumbStatus ParseMovie(const ByteSource* source, TrackInfo* track) {
   if (found != ThumbOk) return found;
   if (atom.payloadLength == 0 || atom.payloadLength > kMaxMovieAtom) return ThumbBadFile;
 
-  auto* movie = static_cast<uint8_t*>(std::malloc(atom.payloadLength));
+  const HeapPtr<uint8_t> movie = AllocateArray<uint8_t>(atom.payloadLength);
   if (movie == nullptr) return ThumbOutOfMemory;
-  if (source->read(source->context, atom.payloadOffset, movie, atom.payloadLength) !=
+  if (source->read(source->context, atom.payloadOffset, movie.get(), atom.payloadLength) !=
       atom.payloadLength) {
-    std::free(movie);
     return ThumbReadFailed;
   }
 
   double movieDuration = 0.0;
   AtomView mvhd;
-  if (FindChildAtom(movie, 0, atom.payloadLength, Fourcc("mvhd"), &mvhd)) {
+  if (FindChildAtom(movie.get(), 0, atom.payloadLength, Fourcc("mvhd"), &mvhd)) {
     ReadMediaDuration(mvhd, &movieDuration);
   }
-  const ThumbStatus status = ChooseTrack(movie, atom.payloadLength, movieDuration, track);
-  std::free(movie);
-  return status;
+  return ChooseTrack(movie.get(), atom.payloadLength, movieDuration, track);
 }
 
 }  // namespace orvelle

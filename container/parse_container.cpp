@@ -1,6 +1,8 @@
 // Chooses the container reader from the first bytes of the file.
+#include "container/parse_container.h"
+
 #include "container/avi.h"
-#include "container/track_info.h"
+#include "container/movie.h"
 
 namespace orvelle {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "core/thumbnail.h"
+#include "core/thumb_types.h"
 
 namespace orvelle {
 

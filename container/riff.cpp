@@ -5,9 +5,9 @@ namespace orvelle {
 bool NextChunk(const uint8_t* buffer, uint64_t end, uint64_t* position, ChunkView* chunk) {
   if (*position > end || end - *position < kChunkHeaderBytes) return false;
   const uint8_t* header = buffer + *position;
-  const uint32_t size = ReadLe32(header + 4);
+  const uint32_t size = LoadLe32(header + 4);
   if (size > end - *position - kChunkHeaderBytes) return false;
-  *chunk = {ReadBigEndian32(header), header + kChunkHeaderBytes, size};
+  *chunk = {LoadBe32(header), header + kChunkHeaderBytes, size};
   *position += ChunkStride(size);
   return true;
 }
@@ -26,7 +26,7 @@ bool FindChunk(const ChunkView& list, uint32_t id, ChunkView* found) {
 }
 
 bool IsList(const ChunkView& chunk, uint32_t listType) {
-  return chunk.id == Fourcc("LIST") && chunk.length >= 4 && ReadBigEndian32(chunk.data) == listType;
+  return chunk.id == Fourcc("LIST") && chunk.length >= 4 && LoadBe32(chunk.data) == listType;
 }
 
 }  // namespace orvelle

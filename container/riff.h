@@ -4,8 +4,7 @@
 
 #include <cstdint>
 
-#include "container/atoms.h"
-#include "hap/little_endian.h"
+#include "core/byte_order.h"
 
 namespace orvelle {
 

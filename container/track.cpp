@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "container/codec_kind.h"
+#include "core/input_limits.h"
 
 namespace orvelle {
 
@@ -20,7 +21,7 @@ bool ReadTableCount(const AtomView& table, uint32_t countAt, uint32_t entryBytes
                     uint32_t* count) {
   const uint64_t tableAt = uint64_t{countAt} + 4;
   if (table.length < tableAt) return false;
-  *count = ReadBigEndian32(table.data + countAt);
+  *count = LoadBe32(table.data + countAt);
   return *count <= kMaxTableEntries && table.length - tableAt >= uint64_t{*count} * entryBytes;
 }
 
@@ -33,33 +34,33 @@ T* AllocateTable(uint32_t count) {
 bool IsVideoHandler(const uint8_t* movie, const AtomView& mdia) {
   AtomView hdlr;
   if (!FindChildAtom(movie, mdia, Fourcc("hdlr"), &hdlr) || hdlr.length < 12) return true;
-  return ReadBigEndian32(hdlr.data + 8) == Fourcc("vide");
+  return LoadBe32(hdlr.data + 8) == Fourcc("vide");
 }
 
 TrackOutcome ReadSampleDescription(const AtomView& stsd, TrackInfo* track) {
   if (stsd.length < kSampleDescriptionMinimum) return TrackRejected;
-  const uint32_t entryCount = ReadBigEndian32(stsd.data + 4);
-  const uint32_t entrySize = ReadBigEndian32(stsd.data + 8);
+  const uint32_t entryCount = LoadBe32(stsd.data + 4);
+  const uint32_t entrySize = LoadBe32(stsd.data + 8);
   if (entryCount == 0 || entrySize < kSampleEntryMinimum || entrySize > stsd.length - 8) {
     return TrackRejected;
   }
-  track->fourcc = ReadBigEndian32(stsd.data + 12);
-  track->width = ReadBigEndian16(stsd.data + 40);
-  track->height = ReadBigEndian16(stsd.data + 42);
+  track->fourcc = LoadBe32(stsd.data + 12);
+  track->width = LoadBe16(stsd.data + 40);
+  track->height = LoadBe16(stsd.data + 42);
   track->codecKind = CodecKindFromFourcc(track->fourcc);
   return track->codecKind == CodecKindNone ? TrackNotHap : TrackAccepted;
 }
 
 TrackOutcome CopySampleSizes(const AtomView& stsz, TrackInfo* track) {
   if (stsz.length < 12) return TrackRejected;
-  track->constantSampleSize = ReadBigEndian32(stsz.data + 4);
+  track->constantSampleSize = LoadBe32(stsz.data + 4);
   const uint32_t entryBytes = track->constantSampleSize == 0 ? 4 : 0;
   if (!ReadTableCount(stsz, 8, entryBytes, &track->sampleCount)) return TrackRejected;
   if (entryBytes == 0 || track->sampleCount == 0) return TrackAccepted;
   track->sampleSizes = AllocateTable<uint32_t>(track->sampleCount);
   if (track->sampleSizes == nullptr) return TrackOutOfMemory;
   for (uint32_t i = 0; i < track->sampleCount; ++i) {
-    track->sampleSizes[i] = ReadBigEndian32(stsz.data + 12 + uint64_t{i} * 4);
+    track->sampleSizes[i] = LoadBe32(stsz.data + 12 + uint64_t{i} * 4);
   }
   return TrackAccepted;
 }
@@ -71,8 +72,8 @@ TrackOutcome CopySampleToChunk(const AtomView& stsc, TrackInfo* track) {
   if (track->sampleToChunk == nullptr) return TrackOutOfMemory;
   for (uint32_t i = 0; i < track->sampleToChunkCount; ++i) {
     const uint8_t* entry = stsc.data + 8 + uint64_t{i} * 12;
-    track->sampleToChunk[i] = {ReadBigEndian32(entry), ReadBigEndian32(entry + 4),
-                               ReadBigEndian32(entry + 8)};
+    track->sampleToChunk[i] = {LoadBe32(entry), LoadBe32(entry + 4),
+                               LoadBe32(entry + 8)};
   }
   return TrackAccepted;
 }
@@ -87,7 +88,7 @@ TrackOutcome CopyChunkOffsets(const AtomView& table, bool wide, TrackInfo* track
   if (track->chunkOffsets == nullptr) return TrackOutOfMemory;
   for (uint32_t i = 0; i < track->chunkCount; ++i) {
     const uint8_t* entry = table.data + 8 + uint64_t{i} * entryBytes;
-    track->chunkOffsets[i] = wide ? ReadBigEndian64(entry) : ReadBigEndian32(entry);
+    track->chunkOffsets[i] = wide ? LoadBe64(entry) : LoadBe32(entry);
   }
   return TrackAccepted;
 }
@@ -122,16 +123,6 @@ TrackOutcome ParseTrack(const uint8_t* movie, const AtomView& trak, TrackInfo* t
     return CopyChunkOffsets(offsets, true, track);
   }
   return TrackRejected;
-}
-
-void ReleaseTrackTables(TrackInfo* track) {
-  if (track == nullptr) return;
-  std::free(track->sampleSizes);
-  std::free(track->chunkOffsets);
-  std::free(track->sampleToChunk);
-  track->sampleSizes = nullptr;
-  track->chunkOffsets = nullptr;
-  track->sampleToChunk = nullptr;
 }
 
 }  // namespace orvelle

@@ -1,9 +1,9 @@
-// The chosen Hap video track of a movie and the container operations over it.
+// The chosen Hap video track of a movie: its frame size and sample tables.
 #pragma once
 
 #include <cstdint>
 
-#include "core/thumbnail.h"
+#include "core/thumb_types.h"
 
 namespace orvelle {
 
@@ -28,16 +28,6 @@ struct TrackInfo {
   SampleToChunkEntry* sampleToChunk;
   uint32_t sampleToChunkCount;
 };
-
-// Fills `track` with the first acceptable Hap video track of a QuickTime movie.
-// On success the caller owns the tables and releases them with
-// ReleaseTrackTables; on failure nothing stays allocated.
-ThumbStatus ParseMovie(const ByteSource* source, TrackInfo* track);
-
-// ParseMovie's contract for any container we read: an AVI file (told by its
-// first bytes) goes to the AVI reader, every other file to ParseMovie. An AVI
-// stream's frames become one-sample chunks of the tables.
-ThumbStatus ParseContainer(const ByteSource* source, TrackInfo* track);
 
 // Frees the three tables and nulls their pointers; a null track is ignored.
 void ReleaseTrackTables(TrackInfo* track);

@@ -1,8 +1,11 @@
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
-#include "container/track_info.h"
+#include "container/parse_container.h"
 #include "core/downscale.h"
+#include "core/heap_ptr.h"
+#include "core/input_limits.h"
 #include "core/thumbnail.h"
 #include "core/thumbnail_size.h"
 #include "texture/frame_to_rgba.h"
@@ -10,37 +13,23 @@
 namespace orvelle {
 namespace {
 
-constexpr uint32_t kMaxSampleSize = 0x8000000;  // 128 MiB
-constexpr uint32_t kMaxFrameEdge = 0x4000;
-
-// Locates and reads the middle sample, releasing the track tables on every
-// path. On ThumbOk `sample` holds a malloc'd buffer of `sampleSize` bytes.
-ThumbStatus ReadMiddleSample(const ByteSource* source, TrackInfo* track, uint8_t** sample,
+// Locates and reads the middle sample; the track tables are released on every
+// path. On ThumbOk `sample` holds the sample's `sampleSize` bytes.
+ThumbStatus ReadMiddleSample(const ByteSource* source, TrackInfo* track, HeapPtr<uint8_t>* sample,
                              uint32_t* sampleSize) {
+  const ReleasingPtr<TrackInfo, ReleaseTrackTables> tables(track);
   uint64_t offset = 0;
   uint32_t size = 0;
   const ThumbStatus located = LocateSample(track, track->sampleCount / 2, &offset, &size);
-  if (located != ThumbOk) {
-    ReleaseTrackTables(track);
-    return located;
-  }
+  if (located != ThumbOk) return located;
   if (size == 0 || offset > source->size || size > source->size - offset ||
-      size > kMaxSampleSize) {
-    ReleaseTrackTables(track);
+      size > kMaxSampleBytes) {
     return ThumbBadData;
   }
-  auto* buffer = static_cast<uint8_t*>(malloc(size));
-  if (buffer == nullptr) {
-    ReleaseTrackTables(track);
-    return ThumbOutOfMemory;
-  }
-  if (source->read(source->context, offset, buffer, size) != size) {
-    free(buffer);
-    ReleaseTrackTables(track);
-    return ThumbReadFailed;
-  }
-  ReleaseTrackTables(track);
-  *sample = buffer;
+  HeapPtr<uint8_t> buffer = AllocateArray<uint8_t>(size);
+  if (buffer == nullptr) return ThumbOutOfMemory;
+  if (source->read(source->context, offset, buffer.get(), size) != size) return ThumbReadFailed;
+  *sample = std::move(buffer);
   *sampleSize = size;
   return ThumbOk;
 }
@@ -100,17 +89,14 @@ ThumbStatus DecodeThumbnail(const ByteSource* source, uint32_t requestedSize, Rg
   const uint32_t width = track.width;
   const uint32_t height = track.height;
 
-  uint8_t* sample = nullptr;
+  HeapPtr<uint8_t> sample;
   uint32_t sampleSize = 0;
   const ThumbStatus read = ReadMiddleSample(source, &track, &sample, &sampleSize);
   if (read != ThumbOk) return read;
 
   // The conversion refuses such a frame anyway; refusing it here keeps a hostile
   // header from making us allocate gigabytes first.
-  if (width > kMaxFrameEdge || height > kMaxFrameEdge) {
-    free(sample);
-    return ThumbInvalidArgument;
-  }
+  if (width > kMaxFrameEdge || height > kMaxFrameEdge) return ThumbInvalidArgument;
   const uint64_t stride = uint64_t{width} * 4;
   const bool shrinking = requestedSize != 0 && (width > requestedSize || height > requestedSize);
   const ThumbnailSize target =
@@ -118,20 +104,13 @@ ThumbStatus DecodeThumbnail(const ByteSource* source, uint32_t requestedSize, Rg
   // A thumbnail takes only its band: a heap commits all it hands out, whether
   // the rows are written or not.
   const uint64_t rows = shrinking ? BandRows(height, target.height) : height;
-  auto* pixels = static_cast<uint8_t*>(malloc(stride * rows));
-  if (pixels == nullptr) {
-    free(sample);
-    return ThumbOutOfMemory;
-  }
+  HeapPtr<uint8_t> pixels = AllocateArray<uint8_t>(stride * rows);
+  if (pixels == nullptr) return ThumbOutOfMemory;
   if (!shrinking) {
     const ThumbStatus converted =
-        DecodeFrameToRgba(sample, sampleSize, width, height, pixels, stride);
-    free(sample);
-    if (converted != ThumbOk) {
-      free(pixels);
-      return converted;
-    }
-    *image = RgbaImage{width, height, pixels};
+        DecodeFrameToRgba(sample.get(), sampleSize, width, height, pixels.get(), stride);
+    if (converted != ThumbOk) return converted;
+    *image = RgbaImage{width, height, pixels.release()};
     return ThumbOk;
   }
 
@@ -139,19 +118,14 @@ ThumbStatus DecodeThumbnail(const ByteSource* source, uint32_t requestedSize, Rg
   // checks and statuses), then decoded a band at a time.
   FrameBlocks blocks;
   const ThumbStatus opened =
-      OpenFrameBlocks(sample, sampleSize, width, height, pixels, stride, &blocks);
-  free(sample);
-  if (opened != ThumbOk) {
-    free(pixels);
-    return opened;
-  }
+      OpenFrameBlocks(sample.get(), sampleSize, width, height, pixels.get(), stride, &blocks);
+  sample.reset();  // the textures hold all that is left to decode
+  if (opened != ThumbOk) return opened;
+  const ReleasingPtr<FrameBlocks, ReleaseFrameBlocks> textures(&blocks);
   Downscaler downscaler;
-  const ThumbStatus begun =
-      BeginDownscale(width, height, target.width, target.height, &downscaler);
-  if (begun == ThumbOk) DecodeWhileShrinking(blocks, pixels, stride, target.height, &downscaler);
-  ReleaseFrameBlocks(&blocks);
-  free(pixels);
+  const ThumbStatus begun = BeginDownscale(width, height, target.width, target.height, &downscaler);
   if (begun != ThumbOk) return begun;
+  DecodeWhileShrinking(blocks, pixels.get(), stride, target.height, &downscaler);
   *image = RgbaImage{target.width, target.height, downscaler.target};
   return ThumbOk;
 }

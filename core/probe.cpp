@@ -1,4 +1,4 @@
-#include "container/track_info.h"
+#include "container/parse_container.h"
 #include "core/thumbnail.h"
 
 namespace orvelle {

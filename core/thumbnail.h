@@ -3,38 +3,10 @@
 
 #include <cstdint>
 
+// ByteSource, ThumbStatus and RgbaImage, declared for the users of this header too.
+#include "core/thumb_types.h"
+
 namespace orvelle {
-
-// Status of every pipeline operation: zero is success, every failure negative.
-enum ThumbStatus : int32_t {
-  ThumbOk = 0,
-  ThumbReadFailed = -1,
-  ThumbBadFile = -2,
-  ThumbNoTrack = -3,
-  ThumbBadData = -4,
-  ThumbUnsupported = -5,
-  ThumbOutOfMemory = -6,
-  ThumbInvalidArgument = -7,
-};
-
-// Positional read: delivers up to `length` bytes at `offset` and returns how
-// many it delivered (fewer past the end of the data, 0 at or beyond it).
-using ByteSourceRead = uint64_t (*)(void* context, uint64_t offset, void* destination,
-                                    uint64_t length);
-
-// The core's only view of a file.
-struct ByteSource {
-  void* context;
-  ByteSourceRead read;
-  uint64_t size;
-};
-
-// Pixels are R, G, B, A bytes, rows top to bottom, row stride width * 4.
-struct RgbaImage {
-  uint32_t width;
-  uint32_t height;
-  uint8_t* pixels;
-};
 
 struct ProbeInfo {
   uint32_t codecKind;  // HapCodecKind, 1 to 7

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/input_limits.h"
 #include "fuzz/fuzz_input.h"
 #include "texture/frame_to_rgba.h"
 
@@ -13,13 +14,12 @@ namespace {
 using namespace orvelle;
 using fuzz::Expect;
 
-constexpr uint32_t kMaxEdge = 0x4000;
 constexpr uint64_t kMaxPixels = 128 * 128;
 constexpr uint8_t kUntouched = 0xA5;
 
 bool InAcceptedRange(const fuzz::FrameInput& input) {
-  return input.width != 0 && input.height != 0 && input.width <= kMaxEdge &&
-         input.height <= kMaxEdge && input.padding != fuzz::kShortStride;
+  return input.width != 0 && input.height != 0 && input.width <= kMaxFrameEdge &&
+         input.height <= kMaxFrameEdge && input.padding != fuzz::kShortStride;
 }
 
 bool Untouched(const uint8_t* begin, const uint8_t* end) {

@@ -85,6 +85,6 @@ void CheckTexture(const fuzz::HapFrameInput& input, uint32_t index) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::HapFrameInput input;
   if (!fuzz::ParseHapFrameInput(data, size, &input)) return 0;
-  for (uint32_t index = 0; index <= MaxTextureIndex; ++index) CheckTexture(input, index);
+  for (uint32_t index = 0; index <= kMaxTextureIndex; ++index) CheckTexture(input, index);
   return 0;
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/downscale.h"
+#include "core/input_limits.h"
 #include "core/thumbnail.h"
 #include "fuzz/fuzz_input.h"
 
@@ -19,7 +20,6 @@ constexpr uint32_t kThumbnailEdge = 32;
 // Larger frames decode the same way, only slower; the edge limit itself is
 // reached: edges beyond 16384 are refused before any pixel is decoded.
 constexpr uint64_t kMaxDecodedPixels = 512 * 512;
-constexpr uint32_t kMaxFrameEdge = 0x4000;
 
 struct Memory {
   const uint8_t* data;

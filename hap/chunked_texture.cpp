@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "hap/decode_instructions.h"
-#include "hap/little_endian.h"
+#include "core/byte_order.h"
 #include "hap/snappy_stream.h"
 
 namespace orvelle {
@@ -23,9 +23,9 @@ struct ChunkCursor {
 HapStatus PlanNextChunk(const ChunkTables& tables, uint8_t* destination, uint32_t capacity,
                         ChunkCursor* cursor, ChunkRecord* record) {
   const uint32_t i = cursor->index++;
-  const uint64_t storedSize = ReadLe32(tables.sizes + uint64_t{i} * 4);
+  const uint64_t storedSize = LoadLe32(tables.sizes + uint64_t{i} * 4);
   const uint64_t start =
-      tables.offsets ? ReadLe32(tables.offsets + uint64_t{i} * 4) : cursor->storedEnd;
+      tables.offsets ? LoadLe32(tables.offsets + uint64_t{i} * 4) : cursor->storedEnd;
   if (start + storedSize > tables.chunkDataSize) return HapBadFrame;
 
   // Stays an error if a runner skips the chunk.

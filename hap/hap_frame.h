@@ -39,7 +39,7 @@ constexpr uint8_t SectionMultiTexture = 0x0D;
 
 // A frame serves at most two textures (colour and a separate alpha plane):
 // the texture queries and decoders refuse any higher index.
-constexpr uint32_t MaxTextureIndex = 1;
+constexpr uint32_t kMaxTextureIndex = 1;
 
 struct SectionHeader {
   uint32_t payloadSize;

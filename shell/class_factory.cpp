@@ -1,7 +1,6 @@
 #include "shell/class_factory.h"
 
-#include <new>
-
+#include "shell/com_boundary.h"
 #include "shell/module.h"
 #include "shell/server_clsid.h"
 #include "shell/thumbnail_provider.h"
@@ -14,16 +13,12 @@ namespace {
 // destroys the object in the same call.
 template <typename Object>
 HRESULT CreateAndQuery(REFIID riid, void** ppv) {
-  try {
+  return CatchAtComBoundary(E_OUTOFMEMORY, [&] {
     Object* object = new Object();
     const HRESULT result = object->QueryInterface(riid, ppv);
     object->Release();
     return result;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_FAIL;
-  }
+  });
 }
 
 }  // namespace

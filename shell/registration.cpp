@@ -2,9 +2,9 @@
 
 #include <shlobj.h>
 
-#include <new>
 #include <string>
 
+#include "shell/com_boundary.h"
 #include "shell/module.h"
 #include "shell/registry_access.h"
 #include "shell/server_clsid.h"
@@ -40,18 +40,6 @@ void SaveDisplacedHandler(const std::wstring& clsidText) {
     return;
   }
   WriteRegString(HKEY_CURRENT_USER, SavedHandlerKey, SavedHandlerValue, text);
-}
-
-// Turns an exception from string building into an HRESULT at the export boundary.
-template <typename Operation>
-HRESULT Guarded(Operation operation) {
-  try {
-    return operation();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_FAIL;
-  }
 }
 
 }  // namespace
@@ -108,17 +96,18 @@ HRESULT UnregisterServer() {
 }  // namespace orvelle
 
 extern "C" HRESULT WINAPI DllRegisterServer() {
-  return orvelle::Guarded([] { return orvelle::RegisterServer(orvelle::ModuleInstance); });
+  return orvelle::CatchAtComBoundary(
+      E_OUTOFMEMORY, [] { return orvelle::RegisterServer(orvelle::ModuleInstance); });
 }
 
 extern "C" HRESULT WINAPI DllUnregisterServer() {
-  return orvelle::Guarded([] { return orvelle::UnregisterServer(); });
+  return orvelle::CatchAtComBoundary(E_OUTOFMEMORY, [] { return orvelle::UnregisterServer(); });
 }
 
 // Only per-user installation exists: a null command line and "user" mean the same.
 extern "C" HRESULT WINAPI DllInstall(BOOL install, LPCWSTR commandLine) {
   if (commandLine != nullptr && lstrcmpiW(commandLine, L"user") != 0) return E_INVALIDARG;
-  return orvelle::Guarded([install] {
+  return orvelle::CatchAtComBoundary(E_OUTOFMEMORY, [install] {
     return install ? orvelle::RegisterServer(orvelle::ModuleInstance) : orvelle::UnregisterServer();
   });
 }

@@ -37,7 +37,7 @@ uint64_t StreamReadAt(void* context, uint64_t offset, void* destination, uint64_
   auto* out = static_cast<BYTE*>(destination);
   uint64_t total = 0;
   while (length > 0) {
-    const ULONG piece = static_cast<ULONG>(length < MaxStreamRead ? length : MaxStreamRead);
+    const ULONG piece = static_cast<ULONG>(length < kMaxStreamRead ? length : kMaxStreamRead);
     ULONG delivered = 0;
     if (FAILED(adapter->stream->Read(out, piece, &delivered)) || delivered == 0) break;
     // A stream that claims more than it was asked for is held to the request.

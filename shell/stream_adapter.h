@@ -6,12 +6,10 @@
 
 #include <cstdint>
 
+#include "core/input_limits.h"  // kMaxStreamRead, the largest single IStream::Read
 #include "core/thumbnail.h"
 
 namespace orvelle {
-
-// Largest single IStream::Read; bigger requests are served piecewise.
-constexpr uint64_t MaxStreamRead = 0x10000000;
 
 // The stream is borrowed. The lock keeps each seek together with the reads after it.
 class StreamAdapter {

@@ -2,7 +2,9 @@
 
 #include <wrl/client.h>
 
+#include "core/heap_ptr.h"
 #include "core/thumbnail.h"
+#include "shell/com_boundary.h"
 #include "shell/module.h"
 #include "shell/previous_handler.h"
 #include "shell/server_clsid.h"
@@ -15,18 +17,6 @@ namespace orvelle {
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// Releases a decoded image on every way out of the scope.
-class ImageGuard {
- public:
-  explicit ImageGuard(RgbaImage* image) : image_(image) {}
-  ~ImageGuard() { ReleaseImage(image_); }
-  ImageGuard(const ImageGuard&) = delete;
-  ImageGuard& operator=(const ImageGuard&) = delete;
-
- private:
-  RgbaImage* image_;
-};
 
 // Set while this thread is inside a handler this server chained to.
 thread_local bool chainingOnThisThread = false;
@@ -81,7 +71,7 @@ IFACEMETHODIMP_(ULONG) CThumbnailProvider::Release() {
 }
 
 IFACEMETHODIMP CThumbnailProvider::Initialize(IStream* pstm, DWORD grfMode) {
-  try {
+  return CatchAtComBoundary(E_FAIL, [&]() -> HRESULT {
     if (pstm == nullptr) return E_INVALIDARG;
     if (initialized_) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
     pstm->AddRef();
@@ -89,21 +79,18 @@ IFACEMETHODIMP CThumbnailProvider::Initialize(IStream* pstm, DWORD grfMode) {
     mode_ = grfMode;
     initialized_ = true;
     return S_OK;
-  } catch (...) {
-    return E_FAIL;
-  }
+  });
 }
 
 IFACEMETHODIMP CThumbnailProvider::GetThumbnail(UINT cx, HBITMAP* phbmp, WTS_ALPHATYPE* pdwAlpha) {
   if (phbmp != nullptr) *phbmp = nullptr;
   if (pdwAlpha != nullptr) *pdwAlpha = WTSAT_UNKNOWN;
-  try {
-    return MakeThumbnail(cx, phbmp, pdwAlpha);
-  } catch (...) {
-    if (phbmp != nullptr) *phbmp = nullptr;
-    if (pdwAlpha != nullptr) *pdwAlpha = WTSAT_UNKNOWN;
-    return E_FAIL;
-  }
+  return CatchAtComBoundary(
+      E_FAIL, [&] { return MakeThumbnail(cx, phbmp, pdwAlpha); },
+      [&] {
+        if (phbmp != nullptr) *phbmp = nullptr;
+        if (pdwAlpha != nullptr) *pdwAlpha = WTSAT_UNKNOWN;
+      });
 }
 
 HRESULT CThumbnailProvider::MakeThumbnail(UINT cx, HBITMAP* phbmp, WTS_ALPHATYPE* pdwAlpha) {
@@ -122,7 +109,7 @@ HRESULT CThumbnailProvider::MakeThumbnail(UINT cx, HBITMAP* phbmp, WTS_ALPHATYPE
   RgbaImage image = {};
   const ThumbStatus decoded = DecodeThumbnail(&source, cx, &image);
   if (decoded != ThumbOk) return StatusToHResult(decoded);
-  ImageGuard imageGuard(&image);
+  const ReleasingPtr<RgbaImage, ReleaseImage> imageGuard(&image);
 
   HBITMAP bitmap = nullptr;
   const HRESULT made = CreateThumbnailBitmap(image, &bitmap);

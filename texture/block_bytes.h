@@ -1,10 +1,12 @@
-// Little-endian block fields and packed R, G, B, A pixels, for the block decoders.
+// Packed R, G, B, A pixels for the block decoders, and the reads of their
+// little-endian block fields.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
+#include "core/byte_order.h"
 #include "texture/instruction_sets.h"
 
 #if defined(__SSE2__)
@@ -12,10 +14,6 @@
 #endif
 
 namespace orvelle {
-
-inline uint32_t LoadLe16(const uint8_t* p) { return uint32_t{p[0]} | uint32_t{p[1]} << 8; }
-inline uint32_t LoadLe32(const uint8_t* p) { return LoadLe16(p) | LoadLe16(p + 2) << 16; }
-inline uint64_t LoadLe64(const uint8_t* p) { return LoadLe32(p) | uint64_t{LoadLe32(p + 4)} << 32; }
 
 // One R, G, B, A pixel as the 32-bit word that holds its bytes in memory order.
 inline uint32_t PackRgba(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/input_limits.h"
 #include "hap/hap_texture.h"
 #include "texture/bc1_bc3_bc4.h"
 #include "texture/code_paths.h"
@@ -10,8 +11,6 @@
 
 namespace orvelle {
 namespace {
-
-constexpr uint32_t kMaxEdge = 0x4000;
 
 struct Texture {
   uint8_t* bytes = nullptr;
@@ -76,7 +75,7 @@ ThumbStatus OpenFrameBlocks(const uint8_t* frame, uint64_t frameLength, uint32_t
                             uint32_t height, const uint8_t* destination, uint64_t stride,
                             FrameBlocks* blocks) {
   if (frame == nullptr || destination == nullptr || width == 0 || height == 0 ||
-      width > kMaxEdge || height > kMaxEdge || stride < uint64_t{width} * 4) {
+      width > kMaxFrameEdge || height > kMaxFrameEdge || stride < uint64_t{width} * 4) {
     return ThumbInvalidArgument;
   }
   // The frame decoder takes 32-bit lengths.

@@ -2,6 +2,9 @@
 #include <charconv>
 #include <cstdio>
 
+// The one include of the program below the core's public header: ProbeInfo
+// gives the codec kind, and the JSON also shows the format code it stands for,
+// which only the container reader's table knows.
 #include "container/codec_kind.h"
 #include "core/thumbnail.h"
 #include "tools/commands.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "container/atoms.h"
-#include "container/track_info.h"
+#include "container/parse_container.h"
 #include "tests/container/parsed_track.h"
 #include "tests/support/memory_source.h"
 #include "tests/support/riff_builder.h"
@@ -168,7 +168,7 @@ TEST_P(AviReaderTest, FindsTheFramesOrFailsAsExpected) {
     return;
   }
   EXPECT_EQ(info.codecKind, c.codecKind);
-  EXPECT_EQ(info.fourcc, ReadBigEndian32(reinterpret_cast<const uint8_t*>(avi.format)));
+  EXPECT_EQ(info.fourcc, LoadBe32(reinterpret_cast<const uint8_t*>(avi.format)));
   EXPECT_EQ(info.width, 64u);
   EXPECT_EQ(info.height, c.height);
   EXPECT_DOUBLE_EQ(info.duration, avi.samples.size() / 25.0);

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "container/track_info.h"
@@ -13,10 +14,14 @@
 namespace orvelle {
 namespace {
 
-std::vector<uint8_t> ReadMovie(const std::string& name) {
-  std::ifstream file(std::string(ORVELLE_MOVIE_DIR) + "/" + name, std::ios::binary);
-  EXPECT_TRUE(file.good()) << name;
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+// Fails the test outright when the movie was not made (the make_movies test
+// makes them), rather than going on with no bytes.
+void ReadMovie(const std::string& name, std::vector<uint8_t>* bytes) {
+  const std::string path = std::string(ORVELLE_MOVIE_DIR) + "/" + name;
+  std::ifstream file(path, std::ios::binary);
+  ASSERT_TRUE(file.good()) << path << " is missing: tests/movies/make_movies.sh makes it";
+  bytes->assign(std::istreambuf_iterator<char>(file), {});
+  ASSERT_FALSE(bytes->empty()) << path << " is empty";
 }
 
 // Length of the Hap section at the start of a sample, header included: a 24-bit
@@ -43,7 +48,8 @@ class FfmpegMovieTest : public ::testing::TestWithParam<MovieCase> {};
 
 TEST_P(FfmpegMovieTest, FindsTheTrackAndEverySample) {
   const MovieCase& movie = GetParam();
-  const std::vector<uint8_t> bytes = ReadMovie(movie.name);
+  std::vector<uint8_t> bytes;
+  ASSERT_NO_FATAL_FAILURE(ReadMovie(movie.name, &bytes));
   testing::ParsedTrack track;
   ASSERT_EQ(testing::ParseAnyContainer(bytes, &track), ThumbOk);
   EXPECT_EQ(track.info.codecKind, movie.codecKind);
@@ -84,14 +90,18 @@ INSTANTIATE_TEST_SUITE_P(Movies, FfmpegMovieTest,
                          });
 
 TEST(FfmpegMovieTest, AnH264MovieHasNoHapTrack) {
+  std::vector<uint8_t> mov, avi;
+  ASSERT_NO_FATAL_FAILURE(ReadMovie("h264_320x240.mov", &mov));
+  ASSERT_NO_FATAL_FAILURE(ReadMovie("h264_320x240.avi", &avi));
   testing::ParsedTrack track;
-  EXPECT_EQ(testing::ParseBytes(ReadMovie("h264_320x240.mov"), &track), ThumbNoTrack);
-  testing::ParsedTrack avi;
-  EXPECT_EQ(testing::ParseAnyContainer(ReadMovie("h264_320x240.avi"), &avi), ThumbNoTrack);
+  EXPECT_EQ(testing::ParseBytes(std::move(mov), &track), ThumbNoTrack);
+  testing::ParsedTrack aviTrack;
+  EXPECT_EQ(testing::ParseAnyContainer(std::move(avi), &aviTrack), ThumbNoTrack);
 }
 
 TEST(FfmpegMovieTest, ACutMovieAtomIsNoTrack) {
-  std::vector<uint8_t> bytes = ReadMovie("hap1_640x360.mov");
+  std::vector<uint8_t> bytes;
+  ASSERT_NO_FATAL_FAILURE(ReadMovie("hap1_640x360.mov", &bytes));
   bytes.pop_back();  // the movie atom comes last and now runs past the end
   testing::ParsedTrack track;
   EXPECT_EQ(testing::ParseBytes(std::move(bytes), &track), ThumbNoTrack);

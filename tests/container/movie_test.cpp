@@ -3,8 +3,9 @@
 #include <algorithm>
 
 #include "container/atoms.h"
+#include "container/movie.h"
 #include "container/read_ahead.h"
-#include "container/track_info.h"
+#include "core/input_limits.h"
 #include "tests/container/parsed_track.h"
 #include "tests/support/atom_builder.h"
 #include "tests/support/memory_source.h"
@@ -18,7 +19,6 @@ using testing::MemorySource;
 using testing::ParsedTrack;
 using testing::TrackLayout;
 
-constexpr uint64_t kMaxMoovPayload = 64ull << 20;
 constexpr uint64_t kWindow = ReadAhead::kWindowBytes;
 
 TrackLayout HapTrack(const char* format = "Hap1", uint16_t width = 64) {
@@ -207,9 +207,9 @@ std::vector<uint8_t> MovieOfPayload(uint64_t payload) {
 
 TEST(ParseMovieTest, TheMovieAtomMayHoldUpTo64MiB) {
   ParsedTrack track;
-  EXPECT_EQ(testing::ParseBytes(MovieOfPayload(kMaxMoovPayload), &track), ThumbOk);
+  EXPECT_EQ(testing::ParseBytes(MovieOfPayload(kMaxMovieAtom), &track), ThumbOk);
 
-  MemorySource memory(MovieOfPayload(kMaxMoovPayload + 1));
+  MemorySource memory(MovieOfPayload(kMaxMovieAtom + 1));
   const ByteSource source = memory.Source();
   ParsedTrack tooLarge;
   EXPECT_EQ(ParseMovie(&source, &tooLarge.info), ThumbBadFile);

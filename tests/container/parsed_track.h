@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "container/track_info.h"
+#include "container/movie.h"
+#include "container/parse_container.h"
 #include "tests/support/memory_source.h"
 
 namespace orvelle::testing {

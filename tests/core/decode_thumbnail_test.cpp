@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/input_limits.h"
 #include "core/thumbnail.h"
 #include "tests/support/atom_builder.h"
 #include "tests/support/hap_frame_builder.h"
@@ -23,16 +24,9 @@ using testing::MemorySource;
 using testing::SparseSource;
 using testing::TrackLayout;
 
-constexpr uint32_t kSampleCap = 0x8000000;
-
 // A plain BC1 frame of solid colour: both endpoints `rgb565`, every index 0.
 std::vector<uint8_t> SolidBc1Frame(uint32_t blocks, uint16_t rgb565) {
-  std::vector<uint8_t> texture;
-  for (uint32_t i = 0; i < blocks; ++i) {
-    const uint8_t lo = static_cast<uint8_t>(rgb565), hi = static_cast<uint8_t>(rgb565 >> 8);
-    texture.insert(texture.end(), {lo, hi, lo, hi, 0, 0, 0, 0});
-  }
-  return Section(0xAB, texture);
+  return Section(0xAB, testing::SolidBc1Blocks(blocks, rgb565));
 }
 
 struct Decoded {
@@ -196,12 +190,12 @@ SparseSource MovieWithLargeSample(uint32_t sampleSize, uint64_t overhang) {
 }
 
 TEST(DecodeThumbnail, SampleCapAndFileEnd) {
-  SparseSource atCap = MovieWithLargeSample(kSampleCap, 0);
+  SparseSource atCap = MovieWithLargeSample(kMaxSampleBytes, 0);
   Decoded decoded = Decode(atCap.Source(), 0);
   EXPECT_EQ(decoded.status, ThumbOk);
   ReleaseImage(&decoded.image);
 
-  SparseSource pastCap = MovieWithLargeSample(kSampleCap + 1, 0);
+  SparseSource pastCap = MovieWithLargeSample(kMaxSampleBytes + 1, 0);
   EXPECT_EQ(Decode(pastCap.Source(), 0).status, ThumbBadData);
 
   SparseSource pastEnd = MovieWithLargeSample(1000, 1);

@@ -11,7 +11,7 @@ struct FitCase {
 
 TEST(FitThumbnailSize, FitsTheLongerEdgeAndRoundsTheOther) {
   const FitCase cases[] = {
-      {1920, 1080, 256, 256, 144},  // 144.5 truncates after adding half the divisor
+      {1920, 1080, 256, 256, 144},  // exactly 144
       {1080, 1920, 256, 144, 256},
       {1000, 335, 100, 100, 34},  // an exact half rounds up
       {4000, 10, 100, 100, 1},    // never 0

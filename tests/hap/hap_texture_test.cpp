@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "core/input_limits.h"
 #include "hap/hap_texture.h"
 #include "tests/support/hap_frame_builder.h"
 
@@ -174,11 +175,11 @@ TEST(HapTextureBuffer, SizeCapIsInclusive) {
   // 16384 x 16384 of a 16-byte format is exactly 256 MiB; one more block row is too much.
   const Bytes frame = Section(0xAC, Pattern(16, 1));
   TextureFormat format = 0;
-  EXPECT_EQ(ToBuffer(frame, 16384, 16388, &format), nullptr);
-  Buffer largest = ToBuffer(frame, 16384, 16384, &format);
+  EXPECT_EQ(ToBuffer(frame, kMaxFrameEdge, kMaxFrameEdge + 4, &format), nullptr);
+  Buffer largest = ToBuffer(frame, kMaxFrameEdge, kMaxFrameEdge, &format);
   ASSERT_NE(largest, nullptr);
   EXPECT_EQ(format, TexFmtRgbaBptcUnorm);
-  EXPECT_EQ(largest.get()[0x10000000 - 1], 0);
+  EXPECT_EQ(largest.get()[kMaxTextureBufferBytes - 1], 0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/input_limits.h"
 #include "core/thumbnail.h"
 #include "tests/support/codec_frames.h"
 #include "tests/support/riff_builder.h"
@@ -17,8 +18,6 @@ using testing::AviIndex;
 using testing::Bytes;
 using testing::SparseSource;
 
-constexpr uint32_t kTableCap = 16777216;
-constexpr uint64_t kHeaderListCap = 64ull << 20;
 
 Bytes Le32(uint64_t value) {
   return {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
@@ -126,9 +125,9 @@ TEST(AviCaps, IndexEntriesAndScannedChunks) {
     uint32_t atCap;  // the argument that reaches the cap
     uint32_t samplesAtCap;
   } kCases[] = {
-      {"idx1 entries", LegacyIndexOf, kTableCap, kTableCap},
-      {"standard index entries", StandardIndexOf, kTableCap, kTableCap},
-      {"chunks scanned", JunkAfterTheFrame, kTableCap - 1, 1},  // the frame is one of them
+      {"idx1 entries", LegacyIndexOf, kMaxTableEntries, kMaxTableEntries},
+      {"standard index entries", StandardIndexOf, kMaxTableEntries, kMaxTableEntries},
+      {"chunks scanned", JunkAfterTheFrame, kMaxTableEntries - 1, 1},  // the frame is one of them
   };
   for (const auto& c : kCases) {
     SparseSource atCap = c.build(c.atCap);
@@ -162,13 +161,13 @@ SparseSource HeaderListOf(uint64_t length) {
 }
 
 TEST(AviCaps, TheHeaderListMayHoldUpTo64MiB) {
-  SparseSource atCap = HeaderListOf(kHeaderListCap);
+  SparseSource atCap = HeaderListOf(kMaxAviHeaderList);
   const Outcome reached = ProbeAndDecode(atCap);
   EXPECT_EQ(reached.probed, ThumbOk);
   EXPECT_EQ(reached.samples, 1u);
   EXPECT_EQ(reached.decoded, ThumbOk);
 
-  SparseSource pastCap = HeaderListOf(kHeaderListCap + 1);
+  SparseSource pastCap = HeaderListOf(kMaxAviHeaderList + 1);
   EXPECT_EQ(ProbeAndDecode(pastCap).probed, ThumbBadFile);
 }
 

@@ -8,6 +8,7 @@
 
 #include "container/atoms.h"
 #include "container/track.h"
+#include "core/input_limits.h"
 #include "core/thumbnail.h"
 #include "tests/support/atom_builder.h"
 #include "tests/support/codec_frames.h"
@@ -24,7 +25,6 @@ using testing::SparseSource;
 using testing::Storage;
 using testing::TrackLayout;
 
-constexpr uint32_t kTableCap = 16777216;
 
 // Memory that reads as zeros and costs nothing until written, for tables whose
 // entries need no particular value.
@@ -82,34 +82,40 @@ TrackOutcome ParseTrackWithRuns(uint32_t count, Track* track) {
   std::memcpy(pages.data(), head.data(), head.size());
   for (uint64_t at : enclosing) {
     PutBigEndian32(pages.data() + at,
-                   ReadBigEndian32(head.data() + at) + static_cast<uint32_t>(table));
+                   LoadBe32(head.data() + at) + static_cast<uint32_t>(table));
   }
   const AtomView trak{Fourcc("trak"), pages.data() + 8, head.size() + table - 8};
   return ParseTrack(pages.data(), trak, &track->info);
 }
 
+// The tests take the caps from the header; this pins the values users are promised.
+static_assert(kMaxMovieAtom == 64 << 20 && kMaxAviHeaderList == 64 << 20 &&
+              kMaxTableEntries == 16777216 && kMaxSampleBytes == 128 << 20 &&
+              kMaxFrameEdge == 16384 && kMaxTextureBufferBytes == 256 << 20 &&
+              kMaxStreamRead == 0x10000000);
+
 TEST(TableCap, SampleToChunkRuns) {
   Track atCap;
-  ASSERT_EQ(ParseTrackWithRuns(kTableCap, &atCap), TrackAccepted);
-  EXPECT_EQ(atCap.info.sampleToChunkCount, kTableCap);
-  EXPECT_EQ(atCap.info.sampleToChunk[kTableCap - 1].firstChunk, 0u);
+  ASSERT_EQ(ParseTrackWithRuns(kMaxTableEntries, &atCap), TrackAccepted);
+  EXPECT_EQ(atCap.info.sampleToChunkCount, kMaxTableEntries);
+  EXPECT_EQ(atCap.info.sampleToChunk[kMaxTableEntries - 1].firstChunk, 0u);
 
   Track pastCap;
-  EXPECT_EQ(ParseTrackWithRuns(kTableCap + 1, &pastCap), TrackRejected);
+  EXPECT_EQ(ParseTrackWithRuns(kMaxTableEntries + 1, &pastCap), TrackRejected);
   EXPECT_EQ(pastCap.info.sampleToChunk, nullptr);
 }
 
 TEST(TableCap, SixtyFourBitChunkOffsets) {
-  for (const uint32_t count : {kTableCap, kTableCap + 1}) {
+  for (const uint32_t count : {kMaxTableEntries, kMaxTableEntries + 1}) {
     ZeroPages payload(8 + uint64_t{count} * 8);
     ASSERT_TRUE(payload.ok());
     PutBigEndian32(payload.data() + 4, count);
     Track track;
     const TrackOutcome outcome = CopyChunkOffsets(
         AtomView{Fourcc("co64"), payload.data(), 8 + uint64_t{count} * 8}, true, &track.info);
-    if (count == kTableCap) {
+    if (count == kMaxTableEntries) {
       EXPECT_EQ(outcome, TrackAccepted);
-      EXPECT_EQ(track.info.chunkCount, kTableCap);
+      EXPECT_EQ(track.info.chunkCount, kMaxTableEntries);
     } else {
       EXPECT_EQ(outcome, TrackRejected);
       EXPECT_EQ(track.info.chunkOffsets, nullptr);
@@ -135,17 +141,17 @@ SparseSource MovieOfConstantSizeSamples(uint32_t count) {
 }
 
 TEST(TableCap, ThePipelineDecodesTheMiddleOfTheLargestTrack) {
-  SparseSource atCap = MovieOfConstantSizeSamples(kTableCap);
+  SparseSource atCap = MovieOfConstantSizeSamples(kMaxTableEntries);
   const ByteSource source = atCap.Source();
   ProbeInfo info{};
   ASSERT_EQ(ProbeMovie(&source, &info), ThumbOk);
-  EXPECT_EQ(info.sampleCount, kTableCap);
+  EXPECT_EQ(info.sampleCount, kMaxTableEntries);
   // Any other sample is zeros, which no frame decoder accepts.
   RgbaImage image{};
   EXPECT_EQ(DecodeThumbnail(&source, 0, &image), ThumbOk);
   ReleaseImage(&image);
 
-  SparseSource pastCap = MovieOfConstantSizeSamples(kTableCap + 1);
+  SparseSource pastCap = MovieOfConstantSizeSamples(kMaxTableEntries + 1);
   const ByteSource tooMany = pastCap.Source();
   EXPECT_EQ(ProbeMovie(&tooMany, nullptr), ThumbNoTrack);
 }
@@ -162,20 +168,20 @@ ThumbStatus DecodeFrameOfSize(uint16_t width, uint16_t height, RgbaImage* image)
 
 TEST(FrameEdgeCap, TheLongestEdgeDecodesAndOneMoreIsRefused) {
   RgbaImage wide{};
-  ASSERT_EQ(DecodeFrameOfSize(16384, 4, &wide), ThumbOk);
+  ASSERT_EQ(DecodeFrameOfSize(kMaxFrameEdge, 4, &wide), ThumbOk);
   EXPECT_EQ(wide.width, 256u);
   EXPECT_EQ(wide.height, 1u);
   ReleaseImage(&wide);
 
   RgbaImage tall{};
-  ASSERT_EQ(DecodeFrameOfSize(4, 16384, &tall), ThumbOk);
+  ASSERT_EQ(DecodeFrameOfSize(4, kMaxFrameEdge, &tall), ThumbOk);
   EXPECT_EQ(tall.width, 1u);
   EXPECT_EQ(tall.height, 256u);
   ReleaseImage(&tall);
 
   RgbaImage refused{};
-  EXPECT_EQ(DecodeFrameOfSize(16385, 4, &refused), ThumbInvalidArgument);
-  EXPECT_EQ(DecodeFrameOfSize(4, 16385, &refused), ThumbInvalidArgument);
+  EXPECT_EQ(DecodeFrameOfSize(kMaxFrameEdge + 1, 4, &refused), ThumbInvalidArgument);
+  EXPECT_EQ(DecodeFrameOfSize(4, kMaxFrameEdge + 1, &refused), ThumbInvalidArgument);
   EXPECT_EQ(refused.pixels, nullptr);
 }
 

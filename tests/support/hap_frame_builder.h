@@ -39,6 +39,16 @@ inline Bytes Section(uint8_t type, const Bytes& payload) {
   return Concat({Header(type, uint32_t(payload.size())), payload});
 }
 
+// `blocks` BC1 blocks of one RGB565 colour: both endpoints the colour, every index 0.
+inline Bytes SolidBc1Blocks(uint32_t blocks, uint16_t rgb565) {
+  Bytes texture(8 * size_t{blocks}, 0);
+  for (size_t at = 0; at < texture.size(); at += 8) {
+    texture[at] = texture[at + 2] = uint8_t(rgb565);
+    texture[at + 1] = texture[at + 3] = uint8_t(rgb565 >> 8);
+  }
+  return texture;
+}
+
 inline Bytes LongSection(uint8_t type, const Bytes& payload) {
   return Concat({{0, 0, 0, type}, Le32(uint32_t(payload.size())), payload});
 }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "core/input_limits.h"
 #include "tests/support/hap_frame_builder.h"
 #include "tests/support/random_bytes.h"
 #include "texture/bc1_bc3_bc4.h"
@@ -56,21 +57,21 @@ void ExpectBlocksPlaced(const Image& image, const std::vector<uint8_t>& texture,
 
 TEST(DecodeFrameToRgba, RejectsArgumentsBeforeLookingAtTheFrame) {
   const std::vector<uint8_t> frame = Section(kPlainBc1, std::vector<uint8_t>(8));
-  std::vector<uint8_t> out(16385 * 4);
+  std::vector<uint8_t> out((kMaxFrameEdge + 1) * 4);
   EXPECT_EQ(DecodeFrameToRgba(nullptr, 12, 1, 1, out.data(), 4), ThumbInvalidArgument);
   EXPECT_EQ(DecodeFrameToRgba(frame.data(), 12, 1, 1, nullptr, 4), ThumbInvalidArgument);
   EXPECT_EQ(DecodeFrameToRgba(frame.data(), 12, 0, 1, out.data(), 4), ThumbInvalidArgument);
   EXPECT_EQ(DecodeFrameToRgba(frame.data(), 12, 1, 0, out.data(), 4), ThumbInvalidArgument);
-  EXPECT_EQ(DecodeFrameToRgba(frame.data(), 12, 16385, 1, out.data(), 16385 * 4),
+  EXPECT_EQ(DecodeFrameToRgba(frame.data(), 12, kMaxFrameEdge + 1, 1, out.data(), (kMaxFrameEdge + 1) * 4),
             ThumbInvalidArgument);
-  EXPECT_EQ(DecodeFrameToRgba(frame.data(), 12, 1, 16385, out.data(), 4), ThumbInvalidArgument);
+  EXPECT_EQ(DecodeFrameToRgba(frame.data(), 12, 1, kMaxFrameEdge + 1, out.data(), 4), ThumbInvalidArgument);
   EXPECT_EQ(DecodeFrameToRgba(frame.data(), 12, 3, 1, out.data(), 11), ThumbInvalidArgument);
   EXPECT_EQ(DecodeFrameToRgba(frame.data(), 0, 1, 1, out.data(), 4), ThumbBadData);
 }
 
 TEST(DecodeFrameToRgba, AcceptsTheLargestEdge) {
   const std::vector<uint8_t> frame = Section(kPlainBc1, std::vector<uint8_t>(4096 * 8));
-  Image image(16384, 1, 16384 * 4);
+  Image image(kMaxFrameEdge, 1, kMaxFrameEdge * 4);
   EXPECT_EQ(image.Decode(frame), ThumbOk);
 }
 

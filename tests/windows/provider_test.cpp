@@ -11,6 +11,7 @@
 
 #include "shell/server_clsid.h"
 #include "tests/support/atom_builder.h"
+#include "tests/support/hap_frame_builder.h"
 #include "tests/windows/bitmap_pixels.h"
 #include "tests/windows/dll_under_test.h"
 #include "tests/windows/fake_stream.h"
@@ -23,40 +24,22 @@ namespace {
 using testing::BuildHapMovie;
 using testing::FakeStream;
 using testing::HapMovie;
+using testing::Section;
+using testing::SolidBc1Blocks;
 
 constexpr HRESULT ReadFault = static_cast<HRESULT>(0x8007001E);
 constexpr HRESULT AlreadyInitialized = static_cast<HRESULT>(0x800704DF);
 constexpr DWORD SomeMode = STGM_READ | STGM_SHARE_DENY_WRITE;
 
-// A Hap section with the short header: 24-bit little-endian size, then the type.
-std::vector<uint8_t> HapSection(uint8_t type, const std::vector<uint8_t>& payload) {
-  const auto size = static_cast<uint32_t>(payload.size());
-  std::vector<uint8_t> section(4 + payload.size());
-  section[0] = uint8_t(size);
-  section[1] = uint8_t(size >> 8);
-  section[2] = uint8_t(size >> 16);
-  section[3] = type;
-  std::copy(payload.begin(), payload.end(), section.begin() + 4);
-  return section;
-}
-
-// `blocks` plain BC1 blocks of one RGB565 colour, every index 0.
-std::vector<uint8_t> SolidBc1(uint32_t blocks, uint16_t rgb565) {
-  std::vector<uint8_t> texture;
-  const uint8_t lo = static_cast<uint8_t>(rgb565), hi = static_cast<uint8_t>(rgb565 >> 8);
-  for (uint32_t i = 0; i < blocks; ++i) texture.insert(texture.end(), {lo, hi, lo, hi, 0, 0, 0, 0});
-  return texture;
-}
-
 // A 4 x 8 Hap1 movie: its top block pure red, its bottom block pure blue.
 std::vector<BYTE> RedOverBlueMovie() {
-  std::vector<uint8_t> texture = SolidBc1(1, 0xF800);
-  const std::vector<uint8_t> blue = SolidBc1(1, 0x001F);
+  std::vector<uint8_t> texture = SolidBc1Blocks(1, 0xF800);
+  const std::vector<uint8_t> blue = SolidBc1Blocks(1, 0x001F);
   texture.insert(texture.end(), blue.begin(), blue.end());
   HapMovie movie;
   movie.width = 4;
   movie.height = 8;
-  movie.samples = {HapSection(0xAB, texture)};
+  movie.samples = {Section(0xAB, texture)};
   return BuildHapMovie(movie);
 }
 
@@ -222,10 +205,10 @@ TEST_F(Provider, AMovieThatFailsToDecodeIsNotPassedOn) {
   movie.width = 4;
   movie.height = 4;
   // BC1 with a separate alpha plane: a texture combination that is not converted.
-  std::vector<uint8_t> textures = HapSection(0xAB, SolidBc1(1, 0));
-  const std::vector<uint8_t> alpha = HapSection(0xA1, SolidBc1(1, 0));
+  std::vector<uint8_t> textures = Section(0xAB, SolidBc1Blocks(1, 0));
+  const std::vector<uint8_t> alpha = Section(0xA1, SolidBc1Blocks(1, 0));
   textures.insert(textures.end(), alpha.begin(), alpha.end());
-  movie.samples = {HapSection(0x0D, textures)};  // a multi-texture container
+  movie.samples = {Section(0x0D, textures)};  // a multi-texture container
   FakeStream& stream = NewStream(BuildHapMovie(movie));
   ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
   EXPECT_EQ(Ask(256), E_NOTIMPL);

@@ -76,7 +76,7 @@ TEST(StreamReadAt, FailuresDeliverNothingMoreAndLiesAreHeldToTheRequest) {
 }
 
 TEST(StreamReadAt, SplitsLargeRequestsIntoReadsOfAtMost256MiB) {
-  const uint64_t request = 2 * MaxStreamRead + 5;
+  const uint64_t request = 2 * kMaxStreamRead + 5;
   // Address space only: the fake stream copies nothing, so nothing is committed.
   void* reserved = VirtualAlloc(nullptr, request, MEM_RESERVE, PAGE_NOACCESS);
   ASSERT_NE(reserved, nullptr);
@@ -86,10 +86,10 @@ TEST(StreamReadAt, SplitsLargeRequestsIntoReadsOfAtMost256MiB) {
   StreamAdapter adapter(&stream);
 
   EXPECT_EQ(StreamReadAt(&adapter, 7, reserved, request), request);
-  const std::vector<ULONG> expectedSizes = {0x10000000, 0x10000000, 5};
+  const std::vector<ULONG> expectedSizes = {kMaxStreamRead, kMaxStreamRead, 5};
   EXPECT_EQ(stream.readSizes(), expectedSizes);
   auto* base = static_cast<const BYTE*>(reserved);
-  const std::vector<const void*> expectedTargets = {base, base + MaxStreamRead, base + 2 * MaxStreamRead};
+  const std::vector<const void*> expectedTargets = {base, base + kMaxStreamRead, base + 2 * kMaxStreamRead};
   EXPECT_EQ(stream.readTargets(), expectedTargets);
   EXPECT_EQ(stream.position(), 7 + request);
   VirtualFree(reserved, 0, MEM_RELEASE);

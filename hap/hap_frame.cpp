@@ -1,8 +1,69 @@
-// Counting and locating the textures of a frame: one texture section, or a
-// multi-texture container of texture sections placed back to back.
+// Hap frame layout: section headers, the texture format a section's type byte
+// names, and the textures of a frame (one texture section, or a multi-texture
+// container of texture sections placed back to back).
 #include "hap/hap_frame.h"
 
+#include "core/byte_order.h"
+
 namespace orvelle {
+
+HapStatus ReadSectionHeader(const uint8_t* bytes, uint64_t available, SectionHeader* header) {
+  if (bytes == nullptr || header == nullptr) return HapBadArgument;
+  if (available < 4) return HapBadFrame;
+
+  // A 24-bit size of 0 announces the long form with a 32-bit size after the type byte.
+  uint32_t size = LoadLe24(bytes);
+  uint8_t headerLength = 4;
+  if (size == 0) {
+    if (available < 8) return HapBadFrame;
+    size = LoadLe32(bytes + 4);
+    headerLength = 8;
+  }
+  // 64-bit sum: a size near 2^32 must not wrap past the bound.
+  if (uint64_t{headerLength} + size > available) return HapBadFrame;
+
+  header->payloadSize = size;
+  header->type = bytes[3];
+  header->headerLength = headerLength;
+  return HapOk;
+}
+
+uint32_t BytesPerBlock(TextureFormat format) {
+  switch (format) {
+    case TexFmtRgbDxt1:
+    case TexFmtAlphaRgtc1:
+      return 8;
+    case TexFmtRgbaDxt5:
+    case TexFmtYCoCgDxt5:
+    case TexFmtRgbaBptcUnorm:
+    case TexFmtRgbBptcSignedFloat:
+    case TexFmtRgbBptcUnsignedFloat:
+      return 16;
+    default:
+      return 0;
+  }
+}
+
+TextureFormat TextureFormatFromType(uint8_t lowNibble) {
+  switch (lowNibble) {
+    case 0x1:
+      return TexFmtAlphaRgtc1;
+    case 0x2:
+      return TexFmtRgbBptcUnsignedFloat;
+    case 0x3:
+      return TexFmtRgbBptcSignedFloat;
+    case 0xB:
+      return TexFmtRgbDxt1;
+    case 0xC:
+      return TexFmtRgbaBptcUnorm;
+    case 0xE:
+      return TexFmtRgbaDxt5;
+    case 0xF:
+      return TexFmtYCoCgDxt5;
+    default:
+      return 0;
+  }
+}
 
 namespace {
 
@@ -78,7 +139,9 @@ HapStatus FindTextureSection(const uint8_t* frame, uint32_t length, uint32_t tex
 
 HapStatus GetTextureFormat(const uint8_t* frame, uint32_t length, uint32_t textureIndex,
                            TextureFormat* format) {
-  if (frame == nullptr || format == nullptr || textureIndex > MaxTextureIndex) return HapBadArgument;
+  if (frame == nullptr || format == nullptr || textureIndex > kMaxTextureIndex) {
+    return HapBadArgument;
+  }
   const uint8_t* payload;
   uint32_t payloadSize;
   uint8_t type;

@@ -1,5 +1,8 @@
-// Maps a sample number to its file offset and size through the sample-to-chunk runs.
+// The chosen track's tables: where a sample lies, through the sample-to-chunk
+// runs, and their release.
 #include "container/track_info.h"
+
+#include <cstdlib>
 
 namespace orvelle {
 
@@ -35,6 +38,16 @@ bool FindSampleChunk(const TrackInfo& track, uint32_t sample, SampleChunk* found
 }
 
 }  // namespace
+
+void ReleaseTrackTables(TrackInfo* track) {
+  if (track == nullptr) return;
+  std::free(track->sampleSizes);
+  std::free(track->chunkOffsets);
+  std::free(track->sampleToChunk);
+  track->sampleSizes = nullptr;
+  track->chunkOffsets = nullptr;
+  track->sampleToChunk = nullptr;
+}
 
 ThumbStatus LocateSample(const TrackInfo* track, uint32_t sampleNumber, uint64_t* offset,
                          uint32_t* size) {
