@@ -10,10 +10,10 @@
 namespace orvelle {
 
 struct ThumbnailSlot {
-  const CLSID& clsid;             // this server's class registered in the slot
-  const wchar_t* extension;       // ".mov"
-  const wchar_t* savedValue;      // the value under SavedHandlerKey holding the displaced handler
-  const CLSID* defaultHandler;    // Windows' own handler for the type, or null when there is none
+  const CLSID& clsid;           // this server's class registered in the slot
+  const wchar_t* extension;     // ".mov"
+  const wchar_t* savedValue;    // the value under SavedHandlerKey holding the displaced handler
+  const CLSID* defaultHandler;  // Windows' own handler for the type, or null when there is none
 };
 
 // The handler Windows itself uses for .mov when nothing else is registered.

@@ -198,7 +198,8 @@ TEST_F(Registration, ASavedValueNamingOrvelleCountsAsNothingSaved) {
            {std::wstring(ours.orvelle), std::wstring(ours.orvelleLower),
             std::wstring(&ours == &Mov ? L"{Efb41CBF-f9dF-4A58-bBf0-C5a4a2Dc1bE8}"
                                        : L"{888c5CFE-94f0-4F68-8364-eaE8bbC59512}")}) {
-        SCOPED_TRACE(std::string(slot.name) + " slot, saved " + std::string(self.begin(), self.end()));
+        SCOPED_TRACE(std::string(slot.name) + " slot, saved " +
+                     std::string(self.begin(), self.end()));
         testing::ClearRegistry();
         Save(slot, self);
         ASSERT_EQ(RegisterServer(), S_OK);
@@ -236,7 +237,9 @@ TEST_F(Registration, InstallKnowsOnlyPerUserInstallation) {
   }
   ASSERT_EQ(Install(TRUE, nullptr), S_OK);
   EXPECT_EQ(Install(FALSE, L"machine"), E_INVALIDARG);
-  for (const Slot& slot : Slots) EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, slot.classKey)) << slot.name;
+  for (const Slot& slot : Slots) {
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, slot.classKey)) << slot.name;
+  }
 }
 
 TEST_F(Registration, TheVendorKeyStaysWhileAnotherProductUsesIt) {

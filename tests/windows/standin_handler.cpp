@@ -6,6 +6,7 @@
 #include <shlwapi.h>
 #include <thumbcache.h>
 
+#include <iterator>
 #include <new>
 #include <string>
 
@@ -222,7 +223,7 @@ extern "C" HRESULT WINAPI DllCanUnloadNow() { return S_FALSE; }
 extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv) {
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
-  for (size_t i = 0; i < 2; ++i) {
+  for (size_t i = 0; i < std::size(Classes); ++i) {
     if (IsEqualCLSID(clsid, Classes[i].clsid)) return factories[i].QueryInterface(riid, ppv);
   }
   return CLASS_E_CLASSNOTAVAILABLE;
