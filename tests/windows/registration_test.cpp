@@ -114,20 +114,17 @@ TEST_F(Registration, UnregisteringPutsTheDisplacedHandlerBack) {
 
 // Each slot keeps its own displaced handler: one is never restored into the other.
 TEST_F(Registration, EachSlotGetsItsOwnHandlerBack) {
-  SetMachineHandler(Mov, Mov.standIn);
-  ASSERT_EQ(RegisterServer(), S_OK);
-  EXPECT_EQ(Saved(Avi), Absent);
-  EXPECT_EQ(UnregisterServer(), S_OK);
-  EXPECT_EQ(UserSlot(Mov), Mov.standIn);
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Avi.key));
-
-  testing::ClearRegistry();
-  SetMachineHandler(Avi, Avi.standIn);
-  ASSERT_EQ(RegisterServer(), S_OK);
-  EXPECT_EQ(Saved(Mov), Absent);
-  EXPECT_EQ(UnregisterServer(), S_OK);
-  EXPECT_EQ(UserSlot(Avi), Avi.standIn);
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Mov.key));
+  for (const Slot& held : Slots) {
+    const Slot& empty = &held == &Mov ? Avi : Mov;
+    SCOPED_TRACE(held.name);
+    testing::ClearRegistry();
+    SetMachineHandler(held, held.standIn);
+    ASSERT_EQ(RegisterServer(), S_OK);
+    EXPECT_EQ(Saved(empty), Absent);
+    EXPECT_EQ(UnregisterServer(), S_OK);
+    EXPECT_EQ(UserSlot(held), held.standIn);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, empty.key));
+  }
 }
 
 TEST_F(Registration, WithNoHandlerBeforeItNothingIsSavedAndTheSlotGoesAway) {
