@@ -184,7 +184,7 @@ TEST(AllocationFailure, AviFilesWithEveryKindOfIndex) {
     MemorySource file(testing::BuildHapAvi(avi));
     // Header list, frame offsets, frame sizes, the one sample-to-chunk run.
     ExpectEveryProbeFailureClean(file, 4);
-    ExpectEveryDecodeFailureClean(file, kShrunk, {6, 1, 1});
+    ExpectEveryDecodeFailureClean(file, kShrunk, {6, 1, 1, kBandBytes});
   }
 }
 
