@@ -2,7 +2,6 @@
 
 #include "shell/com_boundary.h"
 #include "shell/module.h"
-#include "shell/server_clsid.h"
 #include "shell/thumbnail_provider.h"
 
 namespace orvelle {
@@ -12,9 +11,9 @@ namespace {
 // Makes an object with count 1 and hands out the requested interface; a failed query
 // destroys the object in the same call.
 template <typename Object>
-HRESULT CreateAndQuery(REFIID riid, void** ppv) {
+HRESULT CreateAndQuery(const ThumbnailSlot& slot, REFIID riid, void** ppv) {
   return CatchAtComBoundary(E_OUTOFMEMORY, [&] {
-    Object* object = new Object();
+    Object* object = new Object(slot);
     const HRESULT result = object->QueryInterface(riid, ppv);
     object->Release();
     return result;
@@ -23,7 +22,7 @@ HRESULT CreateAndQuery(REFIID riid, void** ppv) {
 
 }  // namespace
 
-CClassFactory::CClassFactory() { ModuleAddRef(); }
+CClassFactory::CClassFactory(const ThumbnailSlot& slot) : slot_(slot) { ModuleAddRef(); }
 
 CClassFactory::~CClassFactory() { ModuleRelease(); }
 
@@ -48,7 +47,7 @@ IFACEMETHODIMP CClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void*
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
   if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-  return CreateAndQuery<CThumbnailProvider>(riid, ppv);
+  return CreateAndQuery<CThumbnailProvider>(slot_, riid, ppv);
 }
 
 IFACEMETHODIMP CClassFactory::LockServer(BOOL lock) {
@@ -65,6 +64,7 @@ IFACEMETHODIMP CClassFactory::LockServer(BOOL lock) {
 extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
-  if (!IsEqualCLSID(rclsid, orvelle::ServerClsid)) return CLASS_E_CLASSNOTAVAILABLE;
-  return orvelle::CreateAndQuery<orvelle::CClassFactory>(riid, ppv);
+  const orvelle::ThumbnailSlot* slot = orvelle::SlotOfClass(rclsid);
+  if (slot == nullptr) return CLASS_E_CLASSNOTAVAILABLE;
+  return orvelle::CreateAndQuery<orvelle::CClassFactory>(*slot, riid, ppv);
 }

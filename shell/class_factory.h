@@ -4,11 +4,14 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include "shell/thumbnail_slot.h"
+
 namespace orvelle {
 
 class CClassFactory final : public IClassFactory {
  public:
-  CClassFactory();
+  // Makes providers for `slot`.
+  explicit CClassFactory(const ThumbnailSlot& slot);
   CClassFactory(const CClassFactory&) = delete;
   CClassFactory& operator=(const CClassFactory&) = delete;
 
@@ -22,6 +25,7 @@ class CClassFactory final : public IClassFactory {
  private:
   ~CClassFactory();
 
+  const ThumbnailSlot& slot_;
   volatile LONG refCount_ = 1;
 };
 

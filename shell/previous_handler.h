@@ -1,16 +1,16 @@
-// Which .mov thumbnail handler a movie that Orvelle cannot read is passed on to.
+// Which thumbnail handler a file that Orvelle cannot read is passed on to.
 #pragma once
 
 #include <windows.h>
 
+#include "shell/thumbnail_slot.h"
+
 namespace orvelle {
 
-// The handler Windows itself uses for .mov when nothing else is registered.
-extern const CLSID DefaultMovThumbnailHandler;
-
-// The saved displaced handler, else the machine-wide .mov handler, else
-// DefaultMovThumbnailHandler; never `self`. The per-user slot is not consulted: after
-// registration it names this server.
+// The handler displaced from the slot that `self` serves (the .avi class: the .avi slot;
+// any other class: the .mov slot): its saved value, else the machine-wide slot, else the
+// slot's default handler. Never `self` nor any of this server's classes. The per-user slot
+// is not consulted: after registration it names this server.
 HRESULT FindPreviousHandler(REFCLSID self, CLSID* out);
 
 }  // namespace orvelle

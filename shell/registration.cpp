@@ -7,7 +7,7 @@
 #include "shell/com_boundary.h"
 #include "shell/module.h"
 #include "shell/registry_access.h"
-#include "shell/server_clsid.h"
+#include "shell/thumbnail_slot.h"
 
 namespace orvelle {
 
@@ -21,35 +21,33 @@ std::wstring ClassKey(const std::wstring& clsidText) {
 
 void NotifyAssociationsChanged() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
 
-// Whether a value names this server, which then counts as no handler at all: saving or
-// restoring it would leave the slot naming a class that unregistration removes.
-bool NamesThisServer(const std::wstring& text, const std::wstring& clsidText) {
-  return NamesClass(text, clsidText, ServerClsid);
-}
-
-// Remembers the handler that holds the .mov slot before this server takes it. The first
-// registration's save survives every later one; failures here are not fatal.
-void SaveDisplacedHandler(const std::wstring& clsidText) {
+// Remembers the handler that holds `slot` before this server takes it. The first
+// registration's save survives every later one; failures here are not fatal. None of this
+// server's classes is ever saved: restoring one would leave the slot naming a class that
+// unregistration removes.
+void SaveDisplacedHandler(const ThumbnailSlot& slot) {
   std::wstring text;
-  if (ReadRegString(HKEY_CURRENT_USER, SavedHandlerKey, SavedHandlerValue, ClsidReadBytes, &text) &&
-      !NamesThisServer(text, clsidText)) {
+  if (ReadRegString(HKEY_CURRENT_USER, SavedHandlerKey, slot.savedValue, ClsidReadBytes, &text) &&
+      !NamesServerClass(text)) {
     return;
   }
-  if (!ReadRegString(HKEY_CLASSES_ROOT, MovShellExKey(), nullptr, ValueReadBytes, &text) ||
-      NamesThisServer(text, clsidText)) {
+  if (!ReadRegString(HKEY_CLASSES_ROOT, ShellExKey(slot.extension), nullptr, ValueReadBytes,
+                     &text) ||
+      NamesServerClass(text)) {
     return;
   }
-  WriteRegString(HKEY_CURRENT_USER, SavedHandlerKey, SavedHandlerValue, text);
+  WriteRegString(HKEY_CURRENT_USER, SavedHandlerKey, slot.savedValue, text);
 }
 
-}  // namespace
+// The classes' registry names, before any registry access.
+bool FormatServerClasses(std::wstring (&clsidTexts)[SlotCount]) {
+  for (size_t i = 0; i < SlotCount; ++i) {
+    if (!FormatClsid(ThumbnailSlots[i]->clsid, &clsidTexts[i])) return false;
+  }
+  return true;
+}
 
-HRESULT RegisterServer(HMODULE module) {
-  std::wstring path;
-  if (!GetModulePath(module, &path)) return LastErrorHResult();
-  std::wstring clsidText;
-  if (!FormatClsid(ServerClsid, &clsidText)) return E_UNEXPECTED;
-
+HRESULT RegisterServerClass(const std::wstring& clsidText, const std::wstring& path) {
   const std::wstring classKey = ClassKey(clsidText);
   const std::wstring serverKey = classKey + L"\\InprocServer32";
   WriteRegString(HKEY_CURRENT_USER, classKey, nullptr, FriendlyName);
@@ -57,38 +55,77 @@ HRESULT RegisterServer(HMODULE module) {
       !WriteRegString(HKEY_CURRENT_USER, serverKey, L"ThreadingModel", L"Apartment")) {
     return LastErrorHResult();
   }
-  // Read the displaced handler before this server writes itself into the slot.
-  SaveDisplacedHandler(clsidText);
-  if (!WriteRegString(HKEY_CURRENT_USER, ClassesMovShellExKey(), nullptr, clsidText)) {
-    return LastErrorHResult();
+  return S_OK;
+}
+
+// Only while the slot still names this server is it handed back, and its saved value
+// dropped; a handler that took it since keeps it. Returns whether it was handed back.
+bool GiveSlotBack(const ThumbnailSlot& slot) {
+  const std::wstring slotKey = ClassesShellExKey(slot);
+  std::wstring text;
+  if (!ReadRegString(HKEY_CURRENT_USER, slotKey, nullptr, ClsidReadBytes, &text) ||
+      !NamesServerClass(text)) {
+    return false;
+  }
+  if (ReadRegString(HKEY_CURRENT_USER, SavedHandlerKey, slot.savedValue, ValueReadBytes, &text) &&
+      !NamesServerClass(text)) {
+    WriteRegString(HKEY_CURRENT_USER, slotKey, nullptr, text);
+  } else {
+    RegDeleteTreeW(HKEY_CURRENT_USER, slotKey.c_str());
+  }
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, SavedHandlerKey, slot.savedValue);
+  return true;
+}
+
+// Deletes the key only when it holds neither values nor subkeys: the value saved for a
+// slot that another handler has taken stays.
+void DeleteKeyIfEmpty(HKEY root, const wchar_t* subkey) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, subkey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
+  DWORD subkeys = 0;
+  DWORD values = 0;
+  const LONG queried = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                        &values, nullptr, nullptr, nullptr, nullptr);
+  RegCloseKey(key);
+  if (queried == ERROR_SUCCESS && subkeys == 0 && values == 0) RegDeleteKeyW(root, subkey);
+}
+
+}  // namespace
+
+HRESULT RegisterServer(HMODULE module) {
+  std::wstring path;
+  if (!GetModulePath(module, &path)) return LastErrorHResult();
+  std::wstring clsidTexts[SlotCount];
+  if (!FormatServerClasses(clsidTexts)) return E_UNEXPECTED;
+
+  for (size_t i = 0; i < SlotCount; ++i) {
+    const HRESULT registered = RegisterServerClass(clsidTexts[i], path);
+    if (FAILED(registered)) return registered;
+    // Read the displaced handler before this server writes itself into the slot.
+    SaveDisplacedHandler(*ThumbnailSlots[i]);
+    if (!WriteRegString(HKEY_CURRENT_USER, ClassesShellExKey(*ThumbnailSlots[i]), nullptr,
+                        clsidTexts[i])) {
+      return LastErrorHResult();
+    }
   }
   NotifyAssociationsChanged();
   return S_OK;
 }
 
 HRESULT UnregisterServer() {
-  std::wstring clsidText;
-  if (!FormatClsid(ServerClsid, &clsidText)) return E_UNEXPECTED;
+  std::wstring clsidTexts[SlotCount];
+  if (!FormatServerClasses(clsidTexts)) return E_UNEXPECTED;
 
-  const std::wstring slotKey = ClassesMovShellExKey();
-  std::wstring slot;
-  // Only while the slot still names this server is it handed back; a handler that took
-  // it since keeps it.
-  if (ReadRegString(HKEY_CURRENT_USER, slotKey, nullptr, ClsidReadBytes, &slot) &&
-      NamesThisServer(slot, clsidText)) {
-    std::wstring saved;
-    if (ReadRegString(HKEY_CURRENT_USER, SavedHandlerKey, SavedHandlerValue, ValueReadBytes,
-                      &saved) &&
-        !NamesThisServer(saved, clsidText)) {
-      WriteRegString(HKEY_CURRENT_USER, slotKey, nullptr, saved);
-    } else {
-      RegDeleteTreeW(HKEY_CURRENT_USER, slotKey.c_str());
-    }
-    RegDeleteTreeW(HKEY_CURRENT_USER, SavedHandlerKey);
+  bool gaveBack = false;
+  for (const ThumbnailSlot* slot : ThumbnailSlots) gaveBack |= GiveSlotBack(*slot);
+  if (gaveBack) {
+    DeleteKeyIfEmpty(HKEY_CURRENT_USER, SavedHandlerKey);
     // Fails, as intended, while another product keeps keys below it.
     RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Corvantis");
   }
-  RegDeleteTreeW(HKEY_CURRENT_USER, ClassKey(clsidText).c_str());
+  for (const std::wstring& clsidText : clsidTexts) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, ClassKey(clsidText).c_str());
+  }
   NotifyAssociationsChanged();
   return S_OK;
 }

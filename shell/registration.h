@@ -1,5 +1,5 @@
-// Registration of the server for the current user: its class, the .mov thumbnail slot,
-// and the handler it displaced, which unregistration puts back.
+// Registration of the server for the current user: its classes, the .mov and .avi
+// thumbnail slots, and the handler each slot held, which unregistration puts back.
 #pragma once
 
 #include <windows.h>

@@ -9,7 +9,6 @@
 namespace orvelle {
 
 const wchar_t* const SavedHandlerKey = L"Software\\Corvantis\\Orvelle";
-const wchar_t* const SavedHandlerValue = L"PreviousMovHandler";
 
 namespace {
 
@@ -32,13 +31,11 @@ bool NamesClass(const std::wstring& text, const std::wstring& clsidText, REFCLSI
   return SUCCEEDED(CLSIDFromString(text.c_str(), &parsed)) && IsEqualCLSID(parsed, clsid);
 }
 
-std::wstring MovShellExKey() {
+std::wstring ShellExKey(const wchar_t* extension) {
   std::wstring iid;
   if (!FormatClsid(IID_IThumbnailProvider, &iid)) iid = L"{E357FCCD-A995-4576-B01F-234630154E96}";
-  return L".mov\\ShellEx\\" + iid;
+  return std::wstring(extension) + L"\\ShellEx\\" + iid;
 }
-
-std::wstring ClassesMovShellExKey() { return L"Software\\Classes\\" + MovShellExKey(); }
 
 bool WriteRegString(HKEY root, const std::wstring& subkey, const wchar_t* valueName,
                     const std::wstring& text) {

@@ -8,19 +8,17 @@
 
 namespace orvelle {
 
-// Per-user key and value that hold the class identifier of the displaced handler.
+// Per-user key whose values hold the class identifiers of the displaced handlers.
 extern const wchar_t* const SavedHandlerKey;
-extern const wchar_t* const SavedHandlerValue;
 
 // Buffer sizes of registry reads: one that holds only a class identifier string, and
 // the general one.
 constexpr size_t ClsidReadBytes = 80;
 constexpr size_t ValueReadBytes = 512;
 
-// ".mov\ShellEx\{E357FCCD-A995-4576-B01F-234630154E96}": the .mov thumbnail slot.
-std::wstring MovShellExKey();
-// "Software\Classes\" + MovShellExKey(), for the per-user and machine-wide roots.
-std::wstring ClassesMovShellExKey();
+// extension + "\ShellEx\{E357FCCD-A995-4576-B01F-234630154E96}": the extension's
+// thumbnail slot under a classes root.
+std::wstring ShellExKey(const wchar_t* extension);
 
 // A class identifier in registry form: braced, upper-case, 38 characters.
 bool FormatClsid(REFCLSID clsid, std::wstring* text);

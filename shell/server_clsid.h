@@ -1,12 +1,13 @@
-// The one COM class this server hands out.
+// The COM classes this server hands out, one per thumbnail slot it claims.
 #pragma once
 
 #include <guiddef.h>
 
 namespace orvelle {
 
-// Registration writes it, DllGetClassObject answers only to it, and the provider
-// never chains to it.
+// Registration writes them, DllGetClassObject answers only to them, and the provider
+// never chains to either. ServerClsid serves .mov, AviServerClsid .avi.
 extern const CLSID ServerClsid;
+extern const CLSID AviServerClsid;
 
 }  // namespace orvelle

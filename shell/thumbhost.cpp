@@ -1,6 +1,6 @@
-// orvelle-thumbhost FILE OUT.bmp [SIZE]: asks the registered .mov thumbnail handler for
-// FILE's thumbnail the way Explorer does, bypassing Explorer's thumbnail cache, and
-// writes what it gets as a 32-bit top-down BMP.
+// orvelle-thumbhost FILE OUT.bmp [SIZE]: asks the thumbnail handler registered for FILE's
+// extension (.mov, .avi, ...) for FILE's thumbnail the way Explorer does, bypassing
+// Explorer's thumbnail cache, and writes what it gets as a 32-bit top-down BMP.
 #include <windows.h>
 #include <objbase.h>
 #include <propsys.h>
@@ -21,13 +21,14 @@ namespace {
 
 constexpr UINT DefaultSize = 256;
 
-// Explorer's view of the slot: the per-user classes override the merged root.
-bool FindSlotHandler(CLSID* handler) {
+// Explorer's view of the extension's slot: the per-user classes override the merged root.
+bool FindSlotHandler(const wchar_t* extension, CLSID* handler) {
+  const std::wstring slotKey = orvelle::ShellExKey(extension);
   std::wstring text;
-  if (!orvelle::ReadRegString(HKEY_CURRENT_USER, orvelle::ClassesMovShellExKey(), nullptr,
+  if (!orvelle::ReadRegString(HKEY_CURRENT_USER, L"Software\\Classes\\" + slotKey, nullptr,
                               orvelle::ValueReadBytes, &text) &&
-      !orvelle::ReadRegString(HKEY_CLASSES_ROOT, orvelle::MovShellExKey(), nullptr,
-                              orvelle::ValueReadBytes, &text)) {
+      !orvelle::ReadRegString(HKEY_CLASSES_ROOT, slotKey, nullptr, orvelle::ValueReadBytes,
+                              &text)) {
     return false;
   }
   return SUCCEEDED(CLSIDFromString(text.c_str(), handler));
@@ -96,9 +97,10 @@ bool WriteBmp(const wchar_t* path, LONG width, LONG height, const std::vector<BY
 }
 
 int Run(const wchar_t* file, const wchar_t* output, UINT size) {
+  const wchar_t* extension = PathFindExtensionW(file);
   CLSID handler;
-  if (!FindSlotHandler(&handler)) {
-    fprintf(stderr, "no .mov thumbnail handler is registered\n");
+  if (*extension == L'\0' || !FindSlotHandler(extension, &handler)) {
+    fprintf(stderr, "no thumbnail handler is registered for %ls\n", file);
     return 1;
   }
   HBITMAP bitmap = nullptr;

@@ -7,7 +7,6 @@
 #include "shell/com_boundary.h"
 #include "shell/module.h"
 #include "shell/previous_handler.h"
-#include "shell/server_clsid.h"
 #include "shell/status_hresult.h"
 #include "shell/stream_adapter.h"
 #include "shell/thumbnail_bitmap.h"
@@ -29,16 +28,17 @@ class ChainingMark {
   ChainingMark& operator=(const ChainingMark&) = delete;
 };
 
-// This server's class, named directly or through the TreatAs key that COM follows.
+// One of this server's classes, named directly or through the TreatAs key that COM
+// follows. Chaining from one of them to the other is a loop too.
 bool IsThisServer(REFCLSID clsid) {
-  if (IsEqualCLSID(clsid, ServerClsid)) return true;
+  if (SlotOfClass(clsid) != nullptr) return true;
   CLSID emulated;
-  return SUCCEEDED(CoGetTreatAsClass(clsid, &emulated)) && IsEqualCLSID(emulated, ServerClsid);
+  return SUCCEEDED(CoGetTreatAsClass(clsid, &emulated)) && SlotOfClass(emulated) != nullptr;
 }
 
 }  // namespace
 
-CThumbnailProvider::CThumbnailProvider() { ModuleAddRef(); }
+CThumbnailProvider::CThumbnailProvider(const ThumbnailSlot& slot) : slot_(slot) { ModuleAddRef(); }
 
 CThumbnailProvider::~CThumbnailProvider() {
   if (stream_ != nullptr) {
@@ -126,7 +126,7 @@ HRESULT CThumbnailProvider::ChainToPreviousHandler(HRESULT failure, UINT cx, HBI
   if (chainingOnThisThread) return failure;
   ChainingMark mark;
   CLSID previous;
-  if (FAILED(FindPreviousHandler(ServerClsid, &previous)) || IsThisServer(previous)) return failure;
+  if (FAILED(FindPreviousHandler(slot_.clsid, &previous)) || IsThisServer(previous)) return failure;
 
   ComPtr<IInitializeWithStream> initializer;
   if (FAILED(CoCreateInstance(previous, nullptr, CLSCTX_INPROC_SERVER,

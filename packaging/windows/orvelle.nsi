@@ -21,9 +21,13 @@ RequestExecutionLevel user
 !define UNINSTALLER "uninstall.exe"
 ; Orvelle's registration, as the DLL writes it; the uninstaller removes it itself when
 ; the DLL cannot.
+; One class per thumbnail slot: .mov, then .avi.
 !define CLSID "{EFB41CBF-F9DF-4A58-BBF0-C5A4A2DC1BE8}"
 !define CLASS_KEY "Software\Classes\CLSID\${CLSID}"
 !define MOV_SLOT_KEY "Software\Classes\.mov\ShellEx\{E357FCCD-A995-4576-B01F-234630154E96}"
+!define AVI_CLSID "{888C5CFE-94F0-4F68-8364-EAE8BBC59512}"
+!define AVI_CLASS_KEY "Software\Classes\CLSID\${AVI_CLSID}"
+!define AVI_SLOT_KEY "Software\Classes\.avi\ShellEx\{E357FCCD-A995-4576-B01F-234630154E96}"
 !define VENDOR_KEY "Software\Corvantis"
 !define SAVED_KEY "${VENDOR_KEY}\Orvelle"
 
@@ -50,7 +54,7 @@ VIAddVersionKey "OriginalFilename" "orvelle-setup.exe"
 !include "FileFunc.nsh"
 
 !define MUI_ABORTWARNING
-!define MUI_WELCOMEPAGE_TEXT "Setup will install ${PRODUCT} ${VERSION} for you alone; it needs no administrator rights.$\r$\n$\r$\nExplorer will then show thumbnails of QuickTime movies whose video is Hap. Explorer windows that are open now may keep showing the old thumbnails until they are reopened."
+!define MUI_WELCOMEPAGE_TEXT "Setup will install ${PRODUCT} ${VERSION} for you alone; it needs no administrator rights.$\r$\n$\r$\nExplorer will then show thumbnails of QuickTime and AVI movies whose video is Hap. Explorer windows that are open now may keep showing the old thumbnails until they are reopened."
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -121,8 +125,9 @@ FunctionEnd
 !insertmacro DefineFunctions ""
 !insertmacro DefineFunctions "un."
 
-; Hands a thumbnail slot that still names Orvelle back to the handler saved for it, or
-; deletes the slot when nothing usable is saved (no value, or Orvelle itself).
+; Hands a thumbnail slot that still names one of Orvelle's classes back to the handler
+; saved for it, or deletes the slot when nothing usable is saved (no value, or Orvelle
+; itself), and drops the saved value. A slot another handler took since stays as it is.
 ; In: the slot key, then the name of the saved value, on the stack. Out: $0, 1 when the
 ; slot named Orvelle. (LogicLib's == ignores letter case, as class identifiers do.)
 Function un.GiveSlotBack
@@ -133,14 +138,17 @@ Function un.GiveSlotBack
   StrCpy $0 0
   ReadRegStr $3 HKCU "$2" ""
   ${If} $3 == "${CLSID}"
+  ${OrIf} $3 == "${AVI_CLSID}"
     StrCpy $0 1
     ReadRegStr $3 HKCU "${SAVED_KEY}" "$1"
     ${If} $3 == ""
     ${OrIf} $3 == "${CLSID}"
+    ${OrIf} $3 == "${AVI_CLSID}"
       DeleteRegKey HKCU "$2"
     ${Else}
       WriteRegStr HKCU "$2" "" "$3"
     ${EndIf}
+    DeleteRegValue HKCU "${SAVED_KEY}" "$1"
   ${EndIf}
   Pop $3
   Pop $2
@@ -148,17 +156,26 @@ Function un.GiveSlotBack
 FunctionEnd
 
 ; The DLL's own unregistration, done with registry commands for a DLL that is missing or
-; damaged: without it, the slot would name a class that no longer exists.
+; damaged: without it, the slots would name classes that no longer exist.
 Function un.RemoveRegistration
+  Push $4
   Push "${MOV_SLOT_KEY}"
   Push "PreviousMovHandler"
   Call un.GiveSlotBack
-  ${If} $0 == 1
-    DeleteRegKey HKCU "${SAVED_KEY}"
+  StrCpy $4 $0
+  Push "${AVI_SLOT_KEY}"
+  Push "PreviousAviHandler"
+  Call un.GiveSlotBack
+  IntOp $4 $4 | $0
+  ${If} $4 == 1
+    ; Kept while it still holds the value saved for a slot another handler took.
+    DeleteRegKey /ifempty HKCU "${SAVED_KEY}"
     ; Kept while another product has keys below it.
     DeleteRegKey /ifnosubkeys HKCU "${VENDOR_KEY}"
   ${EndIf}
   DeleteRegKey HKCU "${CLASS_KEY}"
+  DeleteRegKey HKCU "${AVI_CLASS_KEY}"
+  Pop $4
 FunctionEnd
 
 Section "Install"
@@ -200,7 +217,7 @@ Section "Install"
 SectionEnd
 
 Section "Uninstall"
-  ; Hands the .mov slot back to the handler that Orvelle displaced.
+  ; Hands the .mov and .avi slots back to the handlers that Orvelle displaced.
   Push "$INSTDIR\orvelle.dll"
   Push 0
   Call un.CallDllInstall

@@ -27,6 +27,24 @@ TEST_F(ClassFactory, AnswersOnlyToItsOwnClass) {
   EXPECT_EQ(CanUnloadNow(), S_OK);
 }
 
+// One class per thumbnail slot, both made by the same factory and provider code.
+TEST_F(ClassFactory, AnswersToTheClassOfEachSlot) {
+  for (const CLSID* clsid : {&ServerClsid, &AviServerClsid}) {
+    void* object = SomeOuter;
+    EXPECT_EQ(GetClassObject(*clsid, IID_IThumbnailProvider, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(GetClassObject(*clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    IThumbnailProvider* provider = nullptr;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IThumbnailProvider,
+                                      reinterpret_cast<void**>(&provider)),
+              S_OK);
+    EXPECT_EQ(factory->Release(), 0u);
+    EXPECT_EQ(provider->Release(), 0u);
+    EXPECT_EQ(CanUnloadNow(), S_OK);
+  }
+}
+
 TEST_F(ClassFactory, AFactoryForAnotherInterfaceIsDestroyedAtOnce) {
   void* object = SomeOuter;
   EXPECT_EQ(GetClassObject(ServerClsid, IID_IThumbnailProvider, &object), E_NOINTERFACE);

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# orvelle-setup.exe under Wine, as a user would run it with a handler already on .mov:
+# orvelle-setup.exe under Wine, as a user would run it with handlers already on .mov and .avi:
 #   installer_test.sh SETUP BIN_DIR MOVIE_DIR NATIVE_ORVELLE WORK_DIR WINEPREFIX VERSION MAKENSIS NSI
 # 1. setup /S installs per user, registers, writes the uninstall entry; the installed host
-#    draws a Hap thumbnail equal to the native program's;
-# 2. setup /S again, while a host holds the DLL, upgrades in place and keeps the saved handler;
+#    draws Hap thumbnails (QuickTime and AVI) equal to the native program's;
+# 2. setup /S again, while a host holds the DLL, upgrades in place and keeps the saved handlers;
 # 3. once the host lets go, the uninstaller leaves no file and no registry entry of Orvelle;
-# 4. while a host holds the DLL, the uninstaller restores the slot and leaves the held copy
+# 4. while a host holds the DLL, the uninstaller restores the slots and leaves the held copy
 #    to a clean-up at the next logon, which removes it;
-# 5. with the installed DLL deleted or damaged, the uninstaller hands the slot back (or
+# 5. with the installed DLL deleted or damaged, the uninstaller hands each slot back (or
 #    deletes it when nothing usable is saved) and removes Orvelle's keys itself;
 # 6. a DLL without DllInstall makes setup fail, and the uninstaller still removes it all.
 set -euo pipefail
@@ -20,6 +20,8 @@ wine_test_init "$6" "$5"
 uninstall_key='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvelle'
 runonce_key='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\RunOnce'
 session_key='HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\Session Manager'
+# A handler that takes a slot after Orvelle.
+other='{0D0D0D0D-1111-2222-3333-444444444444}'
 
 w cmd /c 'echo %LOCALAPPDATA%& echo %TEMP%' >"$work/folders.txt" || fail "cannot read %LOCALAPPDATA%"
 location="$(sed -n 1p "$work/folders.txt")\\Programs\\Orvelle"
@@ -66,6 +68,11 @@ Windows Registry Editor Version 5.00
 [-HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\$standin]
 [-HKEY_CURRENT_USER\\$slot]
 [-HKEY_LOCAL_MACHINE\\$slot]
+[-HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\$orvelle_avi]
+[-HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\$orvelle_avi]
+[-HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\$standin_avi]
+[-HKEY_CURRENT_USER\\$avi_slot]
+[-HKEY_LOCAL_MACHINE\\$avi_slot]
 [-HKEY_CURRENT_USER\\Software\\Corvantis]
 [-$uninstall_key]
 
@@ -92,19 +99,24 @@ uninstall() {
   fail "the uninstaller did not finish"
 }
 
-expect_slot() {
-  [ "$(default_value "HKCU\\$slot")" = "$1" ] || fail "the .mov slot does not name $2"
+# expect_slots MOV_CLASS AVI_CLASS WHAT: the per-user slots' classes (- for no slot).
+expect_slots() {
+  [ "$(default_value "HKCU\\$slot")" = "${1#-}" ] || fail "the .mov slot does not name $3"
+  [ "$(default_value "HKCU\\$avi_slot")" = "${2#-}" ] || fail "the .avi slot does not name $3"
 }
 
 expect_installed() {
   cmp -s "$dir/orvelle.dll" "$bin/orvelle.dll" || fail "orvelle.dll is not installed in $dir"
   cmp -s "$dir/orvelle-thumbhost.exe" "$bin/orvelle-thumbhost.exe" || fail "the host is not installed"
   [ -f "$dir/uninstall.exe" ] || fail "no uninstaller in $dir"
-  expect_slot "$orvelle" Orvelle
-  [ "$(reg_value 'HKCU\Software\Corvantis\Orvelle' PreviousMovHandler)" = "$standin" ] ||
-    fail "the saved previous handler is not the stand-in"
-  [ "$(default_value "HKCU\\Software\\Classes\\CLSID\\$orvelle\\InprocServer32")" = "$location\\orvelle.dll" ] ||
-    fail "the class does not name the installed DLL"
+  expect_slots "$orvelle" "$orvelle_avi" Orvelle
+  [ "$(reg_value 'HKCU\Software\Corvantis\Orvelle' PreviousMovHandler)" = "$standin" ] &&
+    [ "$(reg_value 'HKCU\Software\Corvantis\Orvelle' PreviousAviHandler)" = "$standin_avi" ] ||
+    fail "the saved previous handlers are not the stand-in's"
+  for class in "$orvelle" "$orvelle_avi"; do
+    [ "$(default_value "HKCU\\Software\\Classes\\CLSID\\$class\\InprocServer32")" = "$location\\orvelle.dll" ] ||
+      fail "the class $class does not name the installed DLL"
+  done
 
   local bytes=0 file
   for file in orvelle.dll orvelle-thumbhost.exe uninstall.exe; do
@@ -128,6 +140,7 @@ w "$setup" /S || fail "setup /S exited with $?"
 expect_installed
 mirror_class_key
 queue_hap_comparison "$dir/orvelle-thumbhost.exe" "$native" "$movies/hap5_320x240.mov" 256 hap5
+queue_hap_comparison "$dir/orvelle-thumbhost.exe" "$native" "$movies/hapy_480x272.avi" 256 hapy_avi
 compare_queued_thumbnails
 drop_class_key_mirror
 
@@ -135,8 +148,10 @@ echo "== upgrade in place while a host holds the DLL"
 hold "$location\\orvelle.dll" first
 # On Windows, HKCR now shows Orvelle in the slot; under Wine it shows only HKLM, so put it there.
 w reg add "HKLM\\$slot" /ve /d "$orvelle" /f >/dev/null
+w reg add "HKLM\\$avi_slot" /ve /d "$orvelle_avi" /f >/dev/null
 w "$setup" /S || fail "setup /S over the installed copy exited with $?"
 w reg add "HKLM\\$slot" /ve /d "$standin" /f >/dev/null
+w reg add "HKLM\\$avi_slot" /ve /d "$standin_avi" /f >/dev/null
 expect_installed
 aside=("$dir"/ns*.tmp)
 [ ${#aside[@]} = 1 ] && cmp -s "${aside[0]}" "$bin/orvelle.dll" || fail "the held DLL was not moved aside"
@@ -146,7 +161,7 @@ echo "== uninstall once the host has let go"
 release_holders
 uninstall
 [ ! -e "$dir" ] || fail "the uninstaller left $(ls "$dir")"
-expect_slot "$standin" "the stand-in again"
+expect_slots "$standin" "$standin_avi" "the stand-in again"
 expect_registry_free_of_orvelle
 
 echo "== uninstall while a host holds the DLL"
@@ -154,7 +169,7 @@ w "$setup" /S || fail "setup /S exited with $?"
 expect_installed
 hold "$location\\orvelle.dll" second
 uninstall
-expect_slot "$standin" "the stand-in again"
+expect_slots "$standin" "$standin_avi" "the stand-in again"
 left=$(cd "$dir" && echo *)
 [[ "$left" =~ ^ns[^\ ]*\.tmp$ ]] || fail "the uninstaller left $left"
 reg_value "$session_key" PendingFileRenameOperations | grep -q -F "$location\\\\0" ||
@@ -170,32 +185,45 @@ expect_registry_free_of_orvelle
 w reg delete "$session_key" /v PendingFileRenameOperations /f >/dev/null
 
 echo "== uninstall after the DLL was deleted or damaged"
-# saved value (- for none) | what happens to the DLL | the slot afterwards (- for no slot)
-while read -r saved damage after; do
+# saved .mov value | saved .avi value (- for none) | what happens to the DLL |
+# the .mov and .avi slots afterwards (- for no slot, taken: another handler took it)
+while read -r saved_mov saved_avi damage after_mov after_avi; do
   w "$setup" /S || fail "setup /S exited with $?"
   expect_installed
-  case "$saved" in
-    -) w reg delete 'HKCU\Software\Corvantis\Orvelle' /v PreviousMovHandler /f >/dev/null ;;
-    *) w reg add 'HKCU\Software\Corvantis\Orvelle' /v PreviousMovHandler /d "$saved" /f >/dev/null ;;
-  esac
+  for saved in "PreviousMovHandler=$saved_mov" "PreviousAviHandler=$saved_avi"; do
+    case "${saved#*=}" in
+      -) w reg delete 'HKCU\Software\Corvantis\Orvelle' /v "${saved%%=*}" /f >/dev/null ;;
+      *) w reg add 'HKCU\Software\Corvantis\Orvelle' /v "${saved%%=*}" /d "${saved#*=}" /f >/dev/null ;;
+    esac
+  done
+  if [ "$after_avi" = taken ]; then
+    w reg add "HKCU\\$avi_slot" /ve /d "$other" /f >/dev/null
+  fi
   case "$damage" in
     deleted) rm "$dir/orvelle.dll" ;;
     truncated) truncate -s 4096 "$dir/orvelle.dll" ;;
   esac
   uninstall
   [ ! -e "$dir" ] || fail "$damage DLL: the uninstaller left $(ls "$dir")"
-  if [ "$after" = - ]; then
-    ! w reg query "HKCU\\$slot" >/dev/null 2>&1 || fail "saved $saved: the slot was not deleted"
+  if [ "$after_avi" = taken ]; then
+    expect_slots "$after_mov" "$other" "$after_mov, $other after uninstalling with a $damage DLL"
+    # The value saved for the slot the other handler took stays, and with it its key.
+    [ "$(reg_value 'HKCU\Software\Corvantis\Orvelle' PreviousAviHandler)" = "$saved_avi" ] ||
+      fail "the .avi slot's saved value went with the slot another handler took"
+    w reg delete 'HKCU\Software\Corvantis' /f >/dev/null
   else
-    expect_slot "$after" "$after after uninstalling with a $damage DLL"
+    expect_slots "$after_mov" "$after_avi" "$after_mov, $after_avi after uninstalling with a $damage DLL"
   fi
   expect_registry_free_of_orvelle
-  # The next round starts, as the machine does, with the stand-in in the slot.
+  # The next round starts, as the machine does, with the stand-in in the slots.
   w reg add "HKCU\\$slot" /ve /d "$standin" /f >/dev/null
+  w reg add "HKCU\\$avi_slot" /ve /d "$standin_avi" /f >/dev/null
 done <<EOF
-$standin deleted $standin
-- truncated -
-${orvelle,,} truncated -
+$standin $standin_avi deleted $standin $standin_avi
+- - truncated - -
+${orvelle,,} ${orvelle_avi,,} truncated - -
+${orvelle_avi,,} ${orvelle,,} deleted - -
+$standin $standin_avi truncated $standin taken
 EOF
 
 echo "== a DLL that cannot register"
@@ -206,7 +234,7 @@ cp "$bin/standin_handler.dll" "$work/broken/orvelle.dll"
 rc=0
 w "$work/broken-setup.exe" /S >/dev/null || rc=$?
 [ $rc = 2 ] || fail "setup with a DLL lacking DllInstall exited with $rc, not 2"
-expect_slot "$standin" "the stand-in still"
+expect_slots "$standin" "$standin_avi" "the stand-in still"
 uninstall
 [ ! -e "$dir" ] || fail "the uninstaller left $(ls "$dir")"
 expect_registry_free_of_orvelle

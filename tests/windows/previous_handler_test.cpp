@@ -5,6 +5,7 @@
 
 #include <cwctype>
 #include <string>
+#include <utility>
 
 #include "shell/server_clsid.h"
 #include "tests/windows/registry_fixture.h"
@@ -17,6 +18,8 @@ using testing::OrvelleClsidText;
 using testing::OtherHandlerText;
 using testing::SavedKey;
 using testing::SavedValue;
+using testing::AviSavedValue;
+using testing::AviSlotKey;
 using testing::SlotKey;
 using testing::WriteValue;
 
@@ -65,6 +68,50 @@ TEST_F(FindPreviousHandlerTest, PassesOverAMachineWideValueThatNamesItself) {
   CLSID found = {};
   EXPECT_EQ(FindPreviousHandler(ServerClsid, &found), S_OK);
   EXPECT_TRUE(IsEqualCLSID(found, DefaultMovThumbnailHandler));
+}
+
+// Each class chains only to its own slot's handler: the saved value, else the
+// machine-wide slot, else (.mov only) the system's handler; never one of Orvelle's classes.
+TEST_F(FindPreviousHandlerTest, EachClassLooksOnlyAtItsOwnSlot) {
+  const CLSID other = Parse(OtherHandlerText);
+  const wchar_t* const orvelleAviLower = L"{888c5cfe-94f0-4f68-8364-eae8bbc59512}";
+  const std::wstring orvelleLower = Lower(OrvelleClsidText);
+  struct Case {
+    const wchar_t* savedMov;
+    const wchar_t* savedAvi;
+    const wchar_t* machineMov;
+    const wchar_t* machineAvi;
+    const CLSID* movFinds;  // null: E_FAIL
+    const CLSID* aviFinds;
+  };
+  const Case cases[] = {
+      {nullptr, nullptr, nullptr, nullptr, &DefaultMovThumbnailHandler, nullptr},
+      {nullptr, nullptr, standin::ClsidText, nullptr, &standin::Clsid, nullptr},
+      {OtherHandlerText, nullptr, standin::ClsidText, nullptr, &other, nullptr},
+      {nullptr, nullptr, nullptr, standin::AviClsidText, &DefaultMovThumbnailHandler,
+       &standin::AviClsid},
+      {nullptr, OtherHandlerText, nullptr, standin::AviClsidText, &DefaultMovThumbnailHandler,
+       &other},
+      {nullptr, orvelleLower.c_str(), nullptr, standin::AviClsidText,
+       &DefaultMovThumbnailHandler, &standin::AviClsid},
+      {orvelleAviLower, nullptr, orvelleAviLower, OrvelleClsidText, &DefaultMovThumbnailHandler,
+       nullptr},
+  };
+  for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(::testing::Message() << "case " << i);
+    testing::ClearRegistry();
+    if (c.savedMov != nullptr) WriteValue(HKEY_CURRENT_USER, SavedKey, SavedValue, c.savedMov);
+    if (c.savedAvi != nullptr) WriteValue(HKEY_CURRENT_USER, SavedKey, AviSavedValue, c.savedAvi);
+    if (c.machineMov != nullptr) WriteValue(HKEY_LOCAL_MACHINE, SlotKey, nullptr, c.machineMov);
+    if (c.machineAvi != nullptr) WriteValue(HKEY_LOCAL_MACHINE, AviSlotKey, nullptr, c.machineAvi);
+    for (const auto& [self, expected] : {std::make_pair(&ServerClsid, c.movFinds),
+                                         std::make_pair(&AviServerClsid, c.aviFinds)}) {
+      CLSID found = ServerClsid;
+      EXPECT_EQ(FindPreviousHandler(*self, &found), expected != nullptr ? S_OK : E_FAIL);
+      EXPECT_TRUE(IsEqualCLSID(found, expected != nullptr ? *expected : CLSID_NULL));
+    }
+  }
 }
 
 }  // namespace

@@ -54,8 +54,17 @@ class Provider : public testing::OrvelleDll {
     OrvelleDll::SetUp();
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     testing::ClearRegistry();
+    MakeProvider(ServerClsid);
+  }
+
+  // The provider under test, made through the class `clsid`.
+  void MakeProvider(REFCLSID clsid) {
+    if (provider_ != nullptr) provider_->Release();
+    if (initializer_ != nullptr) initializer_->Release();
+    provider_ = nullptr;
+    initializer_ = nullptr;
     IClassFactory* factory = nullptr;
-    ASSERT_EQ(GetClassObject(ServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    ASSERT_EQ(GetClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IInitializeWithStream,
                                       reinterpret_cast<void**>(&initializer_)),
               S_OK);
@@ -230,6 +239,27 @@ TEST_F(Provider, PassesOtherFilesToThePreviousHandlerRewoundWithTheSameMode) {
   EXPECT_EQ(stream.refs(), 2);  // the previous handler is gone and let go of the stream
 }
 
+// The .avi class goes to the .avi slot's handler, and never falls back to the .mov one.
+TEST_F(Provider, TheAviClassPassesOtherFilesToTheAviSlotsHandler) {
+  RegisterStandIn();
+  MakeProvider(AviServerClsid);
+  FakeStream& stream = NewStream(NotAMovie());
+  ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
+  EXPECT_EQ(Ask(256), standin::Result);
+  const testing::Pixels bitmap = TakeBitmap();
+  ASSERT_EQ(bitmap.width, standin::Width);
+  const std::vector<BYTE> expected = {standin::AviMarker, standin::Rewound,
+                                      static_cast<BYTE>(SomeMode), NotAMovie()[0]};
+  EXPECT_EQ(std::vector<BYTE>(bitmap.bytes.begin(), bitmap.bytes.begin() + 4), expected);
+
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, testing::AviSlotKey);
+  MakeProvider(AviServerClsid);
+  FakeStream& again = NewStream(NotAMovie());
+  ASSERT_EQ(initializer_->Initialize(&again, SomeMode), S_OK);
+  EXPECT_EQ(Ask(256), E_FAIL);
+  ExpectNoBitmap();
+}
+
 TEST_F(Provider, WithoutAUsablePreviousHandlerTheProbeStatusIsReturned) {
   // Nothing registered: the system's default handler is not installed under Wine.
   FakeStream& tiny = NewStream(std::vector<BYTE>{1, 2, 3});
@@ -255,6 +285,7 @@ struct Misbehaviour {
   const char* name;
   const wchar_t* savedHandler;  // the class Orvelle chains to
   standin::Mode mode;
+  const wchar_t* treatAs = testing::OrvelleClsidText;  // where OtherHandlerText leads
 };
 
 class MisbehavingPreviousHandler : public Provider,
@@ -265,12 +296,14 @@ TEST_P(MisbehavingPreviousHandler, EndsTheChainWithTheProbeStatusAndNoBitmap) {
   // Registered as for the user, with its class mirrored where Wine's COM finds it: the
   // shell's slot and COM both lead to Orvelle.
   ASSERT_EQ(RegisterServer(), S_OK);
-  testing::WriteValue(HKEY_LOCAL_MACHINE, testing::ServerKey, nullptr, ModulePath());
-  testing::WriteValue(HKEY_LOCAL_MACHINE, testing::ServerKey, L"ThreadingModel", L"Apartment");
+  for (const wchar_t* serverKey : {testing::ServerKey, testing::AviServerKey}) {
+    testing::WriteValue(HKEY_LOCAL_MACHINE, serverKey, nullptr, ModulePath());
+    testing::WriteValue(HKEY_LOCAL_MACHINE, serverKey, L"ThreadingModel", L"Apartment");
+  }
   // A class whose TreatAs key hands its requests to Orvelle.
   const std::wstring otherKey =
       std::wstring(L"Software\\Classes\\CLSID\\") + testing::OtherHandlerText + L"\\TreatAs";
-  testing::WriteValue(HKEY_LOCAL_MACHINE, otherKey.c_str(), nullptr, testing::OrvelleClsidText);
+  testing::WriteValue(HKEY_LOCAL_MACHINE, otherKey.c_str(), nullptr, GetParam().treatAs);
 
   testing::WriteValue(HKEY_CURRENT_USER, testing::SavedKey, testing::SavedValue,
                       GetParam().savedHandler);
@@ -297,6 +330,9 @@ INSTANTIATE_TEST_SUITE_P(
     Modes, MisbehavingPreviousHandler,
     ::testing::Values(Misbehaviour{"TreatedAsOrvelle", testing::OtherHandlerText,
                                    standin::Mode::Draws},
+                      // Orvelle's .avi class, reached from the .mov one, is a loop too.
+                      Misbehaviour{"TreatedAsOrvellesAviClass", testing::OtherHandlerText,
+                                   standin::Mode::Draws, testing::OrvelleAviClsidText},
                       Misbehaviour{"AsksTheShellWhichNamesOrvelle", standin::ClsidText,
                                    standin::Mode::AsksTheShell},
                       Misbehaviour{"SucceedsWithoutBitmap", standin::ClsidText,

@@ -1,5 +1,5 @@
 // Registry access for the Windows tests, and a fixture that starts every test from a
-// registry where neither Orvelle nor the stand-in handler has left anything.
+// registry where neither Orvelle nor the stand-in handler has left anything, in either slot.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +21,15 @@ constexpr const wchar_t* SlotKey =
 constexpr const wchar_t* SavedKey = L"Software\\Corvantis\\Orvelle";
 constexpr const wchar_t* VendorKey = L"Software\\Corvantis";
 constexpr const wchar_t* SavedValue = L"PreviousMovHandler";
+// The same for the .avi slot and the class that serves it.
+constexpr const wchar_t* OrvelleAviClsidText = L"{888C5CFE-94F0-4F68-8364-EAE8BBC59512}";
+constexpr const wchar_t* AviClassKey =
+    L"Software\\Classes\\CLSID\\{888C5CFE-94F0-4F68-8364-EAE8BBC59512}";
+constexpr const wchar_t* AviServerKey =
+    L"Software\\Classes\\CLSID\\{888C5CFE-94F0-4F68-8364-EAE8BBC59512}\\InprocServer32";
+constexpr const wchar_t* AviSlotKey =
+    L"Software\\Classes\\.avi\\ShellEx\\{E357FCCD-A995-4576-B01F-234630154E96}";
+constexpr const wchar_t* AviSavedValue = L"PreviousAviHandler";
 constexpr const wchar_t* OtherHandlerText = L"{0D0D0D0D-1111-2222-3333-444444444444}";
 
 inline bool KeyExists(HKEY root, const wchar_t* key) {
@@ -52,9 +61,10 @@ inline void WriteValue(HKEY root, const wchar_t* key, const wchar_t* name, const
 
 inline void ClearRegistry() {
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    RegDeleteTreeW(root, ClassKey);
-    RegDeleteTreeW(root, SlotKey);
-    for (const wchar_t* other : {standin::ClsidText, OtherHandlerText}) {
+    for (const wchar_t* key : {ClassKey, SlotKey, AviClassKey, AviSlotKey}) {
+      RegDeleteTreeW(root, key);
+    }
+    for (const wchar_t* other : {standin::ClsidText, standin::AviClsidText, OtherHandlerText}) {
       RegDeleteTreeW(root, (std::wstring(L"Software\\Classes\\CLSID\\") + other).c_str());
     }
   }

@@ -6,6 +6,7 @@
 #include <shlwapi.h>
 #include <thumbcache.h>
 
+#include <iterator>
 #include <new>
 #include <string>
 
@@ -15,9 +16,26 @@ HINSTANCE module = nullptr;
 standin::Mode mode = standin::Mode::Draws;
 HBITMAP strayHandle = nullptr;
 
-const wchar_t* const ClassKey = L"Software\\Classes\\CLSID\\{82E4C09E-46F5-45A9-9CF9-80434BA040DE}";
 const wchar_t* const SlotKey =
     L"Software\\Classes\\.mov\\ShellEx\\{E357FCCD-A995-4576-B01F-234630154E96}";
+
+// One class per slot, told apart by the marker in their pixels.
+struct StandInClass {
+  const CLSID& clsid;
+  const wchar_t* clsidText;
+  const wchar_t* slotKey;
+  BYTE marker;
+};
+const StandInClass Classes[] = {
+    {standin::Clsid, standin::ClsidText, SlotKey, standin::Marker},
+    {standin::AviClsid, standin::AviClsidText,
+     L"Software\\Classes\\.avi\\ShellEx\\{E357FCCD-A995-4576-B01F-234630154E96}",
+     standin::AviMarker},
+};
+
+std::wstring ClassKey(const StandInClass& standInClass) {
+  return std::wstring(L"Software\\Classes\\CLSID\\") + standInClass.clsidText;
+}
 
 // The .mov handler in effect, found as the shell finds it: the user's slot, else the
 // machine's.
@@ -57,6 +75,8 @@ HRESULT AskTheShell(IStream* stream, UINT cx, HBITMAP* bitmap, WTS_ALPHATYPE* al
 
 class Handler final : public IInitializeWithStream, public IThumbnailProvider {
  public:
+  explicit Handler(BYTE marker) : marker_(marker) {}
+
   IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
     if (ppv == nullptr) return E_POINTER;
     *ppv = nullptr;
@@ -86,7 +106,7 @@ class Handler final : public IInitializeWithStream, public IThumbnailProvider {
     BYTE first = 0;
     ULONG read = 0;
     if (FAILED(stream->Read(&first, 1, &read)) || read != 1) return E_FAIL;
-    pixel_ = {standin::Marker, position.QuadPart == 0 ? standin::Rewound : standin::NotRewound,
+    pixel_ = {marker_, position.QuadPart == 0 ? standin::Rewound : standin::NotRewound,
               static_cast<BYTE>(mode), first};
     stream->AddRef();  // held like a real handler would, until destruction
     stream_ = stream;
@@ -143,6 +163,7 @@ class Handler final : public IInitializeWithStream, public IThumbnailProvider {
   struct Pixel {
     BYTE bytes[4];
   };
+  const BYTE marker_;
   volatile LONG refs_ = 1;
   IStream* stream_ = nullptr;
   Pixel pixel_ = {};
@@ -150,6 +171,8 @@ class Handler final : public IInitializeWithStream, public IThumbnailProvider {
 
 class Factory final : public IClassFactory {
  public:
+  explicit Factory(BYTE marker) : marker_(marker) {}
+
   IFACEMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
     if (ppv == nullptr) return E_POINTER;
     *ppv = nullptr;
@@ -164,16 +187,19 @@ class Factory final : public IClassFactory {
     if (ppv == nullptr) return E_POINTER;
     *ppv = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    Handler* handler = new (std::nothrow) Handler();
+    Handler* handler = new (std::nothrow) Handler(marker_);
     if (handler == nullptr) return E_OUTOFMEMORY;
     const HRESULT result = handler->QueryInterface(riid, ppv);
     handler->Release();
     return result;
   }
   IFACEMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+ private:
+  const BYTE marker_;
 };
 
-Factory factory;
+Factory factories[] = {Factory(standin::Marker), Factory(standin::AviMarker)};
 
 bool SetString(const wchar_t* key, const wchar_t* name, const std::wstring& value) {
   return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, REG_SZ, value.c_str(),
@@ -197,8 +223,10 @@ extern "C" HRESULT WINAPI DllCanUnloadNow() { return S_FALSE; }
 extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv) {
   if (ppv == nullptr) return E_POINTER;
   *ppv = nullptr;
-  if (!IsEqualCLSID(clsid, standin::Clsid)) return CLASS_E_CLASSNOTAVAILABLE;
-  return factory.QueryInterface(riid, ppv);
+  for (size_t i = 0; i < std::size(Classes); ++i) {
+    if (IsEqualCLSID(clsid, Classes[i].clsid)) return factories[i].QueryInterface(riid, ppv);
+  }
+  return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 // Machine-wide, so that Wine's COM (which reads only machine-wide classes) and
@@ -206,22 +234,29 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID*
 extern "C" HRESULT WINAPI DllRegisterServer() {
   wchar_t path[MAX_PATH] = {};
   if (GetModuleFileNameW(module, path, MAX_PATH) == 0) return E_FAIL;
-  const std::wstring serverKey = std::wstring(ClassKey) + L"\\InprocServer32";
-  const bool ok = SetString(ClassKey, nullptr, L"Orvelle test stand-in .mov thumbnail handler") &&
-                  SetString(serverKey.c_str(), nullptr, path) &&
-                  SetString(serverKey.c_str(), L"ThreadingModel", L"Apartment") &&
-                  SetString(SlotKey, nullptr, standin::ClsidText);
-  return ok ? S_OK : E_FAIL;
+  for (const StandInClass& standInClass : Classes) {
+    const std::wstring classKey = ClassKey(standInClass);
+    const std::wstring serverKey = classKey + L"\\InprocServer32";
+    if (!SetString(classKey.c_str(), nullptr, L"Orvelle test stand-in thumbnail handler") ||
+        !SetString(serverKey.c_str(), nullptr, path) ||
+        !SetString(serverKey.c_str(), L"ThreadingModel", L"Apartment") ||
+        !SetString(standInClass.slotKey, nullptr, standInClass.clsidText)) {
+      return E_FAIL;
+    }
+  }
+  return S_OK;
 }
 
 extern "C" HRESULT WINAPI DllUnregisterServer() {
-  RegDeleteTreeW(HKEY_LOCAL_MACHINE, ClassKey);
-  wchar_t slot[64] = {};
-  DWORD size = sizeof slot;
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, SlotKey, nullptr, RRF_RT_REG_SZ, nullptr, slot, &size) ==
-          ERROR_SUCCESS &&
-      StrCmpIW(slot, standin::ClsidText) == 0) {
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, SlotKey);
+  for (const StandInClass& standInClass : Classes) {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, ClassKey(standInClass).c_str());
+    wchar_t slot[64] = {};
+    DWORD size = sizeof slot;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, standInClass.slotKey, nullptr, RRF_RT_REG_SZ, nullptr,
+                     slot, &size) == ERROR_SUCCESS &&
+        StrCmpIW(slot, standInClass.clsidText) == 0) {
+      RegDeleteTreeW(HKEY_LOCAL_MACHINE, standInClass.slotKey);
+    }
   }
   return S_OK;
 }

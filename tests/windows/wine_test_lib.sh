@@ -2,9 +2,13 @@
 # Wine programs get files, never pipes: helper processes they start inherit the pipe and
 # would keep its reader waiting.
 
+# Orvelle's class, the stand-in's and the thumbnail slot, for .mov and then for .avi.
 orvelle='{EFB41CBF-F9DF-4A58-BBF0-C5A4A2DC1BE8}'
 standin='{82E4C09E-46F5-45A9-9CF9-80434BA040DE}'
 slot='Software\Classes\.mov\ShellEx\{E357FCCD-A995-4576-B01F-234630154E96}'
+orvelle_avi='{888C5CFE-94F0-4F68-8364-EAE8BBC59512}'
+standin_avi='{453CD4DB-668A-45E4-A6B1-C7FC496D67AE}'
+avi_slot='Software\Classes\.avi\ShellEx\{E357FCCD-A995-4576-B01F-234630154E96}'
 windows_tests=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 # wine_test_init PREFIX WORK_DIR: makes the prefix unless it exists, and an empty WORK_DIR.
@@ -40,15 +44,19 @@ default_value() {
   sed -n 's/^ *(Default) *REG_SZ *//p' "$work/query.txt"
 }
 
-# Wine's COM creates only machine-wide classes: the host needs the per-user class key
+# Wine's COM creates only machine-wide classes: the host needs the per-user class keys
 # mirrored under HKLM.
 mirror_class_key() {
-  w reg copy "HKCU\\Software\\Classes\\CLSID\\$orvelle" "HKLM\\Software\\Classes\\CLSID\\$orvelle" /s /f >/dev/null ||
-    fail "cannot mirror the class key"
+  local class
+  for class in "$orvelle" "$orvelle_avi"; do
+    w reg copy "HKCU\\Software\\Classes\\CLSID\\$class" "HKLM\\Software\\Classes\\CLSID\\$class" /s /f >/dev/null ||
+      fail "cannot mirror the class key of $class"
+  done
 }
 
 drop_class_key_mirror() {
-  w reg delete "HKLM\\Software\\Classes\\CLSID\\$orvelle" /f >/dev/null
+  w reg delete "HKLM\\Software\\Classes\\CLSID\\$orvelle" /f >/dev/null &&
+    w reg delete "HKLM\\Software\\Classes\\CLSID\\$orvelle_avi" /f >/dev/null
 }
 
 # host HOST_EXE MOVIE SIZE NAME: the host's output for MOVIE, its bitmap in NAME.bmp.
@@ -80,7 +88,7 @@ compare_queued_thumbnails() {
 expect_registry_free_of_orvelle() {
   w regedit /e "$work/after.reg" || fail "cannot export the registry"
   if iconv -f UTF-16LE -t UTF-8 "$work/after.reg" |
-    grep -i -F -e "$orvelle" -e corvantis -e orvelle.dll -e '\Orvelle]' -e '"Orvelle"='; then
+    grep -i -F -e "$orvelle" -e "$orvelle_avi" -e corvantis -e orvelle.dll -e '\Orvelle]' -e '"Orvelle"='; then
     fail "Orvelle left the entries above in the registry"
   fi
 }
