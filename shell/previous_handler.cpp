@@ -31,14 +31,14 @@ HRESULT FindPreviousHandler(REFCLSID self, CLSID* out) {
   std::wstring selfText;
   if (!FormatClsid(self, &selfText)) return E_UNEXPECTED;
   const ThumbnailSlot* served = SlotOfClass(self);
-  const ThumbnailSlot& slot = served != nullptr ? *served : MovSlot;
+  const ThumbnailSlot& slot = served != nullptr ? *served : kMovSlot;
 
   std::wstring text;
-  if (ReadRegString(HKEY_CURRENT_USER, SavedHandlerKey, slot.savedValue, ValueReadBytes, &text) &&
+  if (ReadRegString(HKEY_CURRENT_USER, kSavedHandlerKey, slot.savedValue, kValueReadBytes, &text) &&
       TakeHandler(text, selfText, self, out)) {
     return S_OK;
   }
-  if (ReadRegString(HKEY_LOCAL_MACHINE, ClassesShellExKey(slot), nullptr, ValueReadBytes, &text) &&
+  if (ReadRegString(HKEY_LOCAL_MACHINE, ClassesShellExKey(slot), nullptr, kValueReadBytes, &text) &&
       TakeHandler(text, selfText, self, out)) {
     return S_OK;
   }

@@ -13,7 +13,7 @@ namespace orvelle {
 
 namespace {
 
-const wchar_t* const FriendlyName = L"Corvantis HAP Thumbnail Provider";
+const wchar_t* const kFriendlyName = L"Corvantis HAP Thumbnail Provider";
 
 std::wstring ClassKey(const std::wstring& clsidText) {
   return L"Software\\Classes\\CLSID\\" + clsidText;
@@ -27,22 +27,22 @@ void NotifyAssociationsChanged() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLI
 // unregistration removes.
 void SaveDisplacedHandler(const ThumbnailSlot& slot) {
   std::wstring text;
-  if (ReadRegString(HKEY_CURRENT_USER, SavedHandlerKey, slot.savedValue, ClsidReadBytes, &text) &&
+  if (ReadRegString(HKEY_CURRENT_USER, kSavedHandlerKey, slot.savedValue, kClsidReadBytes, &text) &&
       !NamesServerClass(text)) {
     return;
   }
-  if (!ReadRegString(HKEY_CLASSES_ROOT, ShellExKey(slot.extension), nullptr, ValueReadBytes,
+  if (!ReadRegString(HKEY_CLASSES_ROOT, ShellExKey(slot.extension), nullptr, kValueReadBytes,
                      &text) ||
       NamesServerClass(text)) {
     return;
   }
-  WriteRegString(HKEY_CURRENT_USER, SavedHandlerKey, slot.savedValue, text);
+  WriteRegString(HKEY_CURRENT_USER, kSavedHandlerKey, slot.savedValue, text);
 }
 
 // The classes' registry names, before any registry access.
-bool FormatServerClasses(std::wstring (&clsidTexts)[SlotCount]) {
-  for (size_t i = 0; i < SlotCount; ++i) {
-    if (!FormatClsid(ThumbnailSlots[i]->clsid, &clsidTexts[i])) return false;
+bool FormatServerClasses(std::wstring (&clsidTexts)[kSlotCount]) {
+  for (size_t i = 0; i < kSlotCount; ++i) {
+    if (!FormatClsid(kThumbnailSlots[i]->clsid, &clsidTexts[i])) return false;
   }
   return true;
 }
@@ -50,7 +50,7 @@ bool FormatServerClasses(std::wstring (&clsidTexts)[SlotCount]) {
 HRESULT RegisterServerClass(const std::wstring& clsidText, const std::wstring& path) {
   const std::wstring classKey = ClassKey(clsidText);
   const std::wstring serverKey = classKey + L"\\InprocServer32";
-  WriteRegString(HKEY_CURRENT_USER, classKey, nullptr, FriendlyName);
+  WriteRegString(HKEY_CURRENT_USER, classKey, nullptr, kFriendlyName);
   if (!WriteRegString(HKEY_CURRENT_USER, serverKey, nullptr, path) ||
       !WriteRegString(HKEY_CURRENT_USER, serverKey, L"ThreadingModel", L"Apartment")) {
     return LastErrorHResult();
@@ -63,17 +63,17 @@ HRESULT RegisterServerClass(const std::wstring& clsidText, const std::wstring& p
 bool GiveSlotBack(const ThumbnailSlot& slot) {
   const std::wstring slotKey = ClassesShellExKey(slot);
   std::wstring text;
-  if (!ReadRegString(HKEY_CURRENT_USER, slotKey, nullptr, ClsidReadBytes, &text) ||
+  if (!ReadRegString(HKEY_CURRENT_USER, slotKey, nullptr, kClsidReadBytes, &text) ||
       !NamesServerClass(text)) {
     return false;
   }
-  if (ReadRegString(HKEY_CURRENT_USER, SavedHandlerKey, slot.savedValue, ValueReadBytes, &text) &&
+  if (ReadRegString(HKEY_CURRENT_USER, kSavedHandlerKey, slot.savedValue, kValueReadBytes, &text) &&
       !NamesServerClass(text)) {
     WriteRegString(HKEY_CURRENT_USER, slotKey, nullptr, text);
   } else {
     RegDeleteTreeW(HKEY_CURRENT_USER, slotKey.c_str());
   }
-  RegDeleteKeyValueW(HKEY_CURRENT_USER, SavedHandlerKey, slot.savedValue);
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, kSavedHandlerKey, slot.savedValue);
   return true;
 }
 
@@ -95,15 +95,15 @@ void DeleteKeyIfEmpty(HKEY root, const wchar_t* subkey) {
 HRESULT RegisterServer(HMODULE module) {
   std::wstring path;
   if (!GetModulePath(module, &path)) return LastErrorHResult();
-  std::wstring clsidTexts[SlotCount];
+  std::wstring clsidTexts[kSlotCount];
   if (!FormatServerClasses(clsidTexts)) return E_UNEXPECTED;
 
-  for (size_t i = 0; i < SlotCount; ++i) {
+  for (size_t i = 0; i < kSlotCount; ++i) {
     const HRESULT registered = RegisterServerClass(clsidTexts[i], path);
     if (FAILED(registered)) return registered;
     // Read the displaced handler before this server writes itself into the slot.
-    SaveDisplacedHandler(*ThumbnailSlots[i]);
-    if (!WriteRegString(HKEY_CURRENT_USER, ClassesShellExKey(*ThumbnailSlots[i]), nullptr,
+    SaveDisplacedHandler(*kThumbnailSlots[i]);
+    if (!WriteRegString(HKEY_CURRENT_USER, ClassesShellExKey(*kThumbnailSlots[i]), nullptr,
                         clsidTexts[i])) {
       return LastErrorHResult();
     }
@@ -113,13 +113,13 @@ HRESULT RegisterServer(HMODULE module) {
 }
 
 HRESULT UnregisterServer() {
-  std::wstring clsidTexts[SlotCount];
+  std::wstring clsidTexts[kSlotCount];
   if (!FormatServerClasses(clsidTexts)) return E_UNEXPECTED;
 
   bool gaveBack = false;
-  for (const ThumbnailSlot* slot : ThumbnailSlots) gaveBack |= GiveSlotBack(*slot);
+  for (const ThumbnailSlot* slot : kThumbnailSlots) gaveBack |= GiveSlotBack(*slot);
   if (gaveBack) {
-    DeleteKeyIfEmpty(HKEY_CURRENT_USER, SavedHandlerKey);
+    DeleteKeyIfEmpty(HKEY_CURRENT_USER, kSavedHandlerKey);
     // Fails, as intended, while another product keeps keys below it.
     RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Corvantis");
   }

@@ -8,19 +8,19 @@
 
 namespace orvelle {
 
-const wchar_t* const SavedHandlerKey = L"Software\\Corvantis\\Orvelle";
+const wchar_t* const kSavedHandlerKey = L"Software\\Corvantis\\Orvelle";
 
 namespace {
 
-constexpr int GuidTextChars = 40;
-constexpr DWORD FirstPathChars = 260;
-constexpr DWORD MaxPathChars = 65536;
+constexpr int kGuidTextChars = 40;
+constexpr DWORD kFirstPathChars = 260;
+constexpr DWORD kMaxPathChars = 65536;
 
 }  // namespace
 
 bool FormatClsid(REFCLSID clsid, std::wstring* text) {
-  wchar_t buffer[GuidTextChars] = {};
-  if (StringFromGUID2(clsid, buffer, GuidTextChars) == 0) return false;
+  wchar_t buffer[kGuidTextChars] = {};
+  if (StringFromGUID2(clsid, buffer, kGuidTextChars) == 0) return false;
   text->assign(buffer);
   return true;
 }
@@ -69,7 +69,7 @@ bool ReadRegString(HKEY root, const std::wstring& subkey, const wchar_t* valueNa
 }
 
 bool GetModulePath(HMODULE module, std::wstring* path) {
-  std::vector<wchar_t> buffer(FirstPathChars, L'\0');
+  std::vector<wchar_t> buffer(kFirstPathChars, L'\0');
   for (;;) {
     const DWORD length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return false;
@@ -77,7 +77,7 @@ bool GetModulePath(HMODULE module, std::wstring* path) {
       path->assign(buffer.data(), length);
       return true;
     }
-    if (buffer.size() >= MaxPathChars) {
+    if (buffer.size() >= kMaxPathChars) {
       path->assign(buffer.data(), buffer.size());
       return true;
     }

@@ -9,12 +9,12 @@
 namespace orvelle {
 
 // Per-user key whose values hold the class identifiers of the displaced handlers.
-extern const wchar_t* const SavedHandlerKey;
+extern const wchar_t* const kSavedHandlerKey;
 
 // Buffer sizes of registry reads: one that holds only a class identifier string, and
 // the general one.
-constexpr size_t ClsidReadBytes = 80;
-constexpr size_t ValueReadBytes = 512;
+constexpr size_t kClsidReadBytes = 80;
+constexpr size_t kValueReadBytes = 512;
 
 // extension + "\ShellEx\{E357FCCD-A995-4576-B01F-234630154E96}": the extension's
 // thumbnail slot under a classes root.

@@ -6,8 +6,8 @@
 namespace orvelle {
 
 // Registration writes them, DllGetClassObject answers only to them, and the provider
-// never chains to either. ServerClsid serves .mov, AviServerClsid .avi.
-extern const CLSID ServerClsid;
-extern const CLSID AviServerClsid;
+// never chains to either. kServerClsid serves .mov, kAviServerClsid .avi.
+extern const CLSID kServerClsid;
+extern const CLSID kAviServerClsid;
 
 }  // namespace orvelle

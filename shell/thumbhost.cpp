@@ -19,15 +19,15 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-constexpr UINT DefaultSize = 256;
+constexpr UINT kDefaultSize = 256;
 
 // Explorer's view of the extension's slot: the per-user classes override the merged root.
 bool FindSlotHandler(const wchar_t* extension, CLSID* handler) {
   const std::wstring slotKey = orvelle::ShellExKey(extension);
   std::wstring text;
   if (!orvelle::ReadRegString(HKEY_CURRENT_USER, L"Software\\Classes\\" + slotKey, nullptr,
-                              orvelle::ValueReadBytes, &text) &&
-      !orvelle::ReadRegString(HKEY_CLASSES_ROOT, slotKey, nullptr, orvelle::ValueReadBytes,
+                              orvelle::kValueReadBytes, &text) &&
+      !orvelle::ReadRegString(HKEY_CLASSES_ROOT, slotKey, nullptr, orvelle::kValueReadBytes,
                               &text)) {
     return false;
   }
@@ -125,7 +125,7 @@ int Run(const wchar_t* file, const wchar_t* output, UINT size) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  UINT size = DefaultSize;
+  UINT size = kDefaultSize;
   if (argc == 4) {
     wchar_t* end = nullptr;
     const unsigned long parsed = wcstoul(argv[3], &end, 10);

@@ -7,14 +7,14 @@ namespace orvelle {
 
 namespace {
 
-constexpr uint32_t MaxBitmapEdge = 0x7FFFFFFF;
+constexpr uint32_t kMaxBitmapEdge = 0x7FFFFFFF;
 
 }  // namespace
 
 HRESULT CreateThumbnailBitmap(const RgbaImage& image, HBITMAP* bitmap) {
   *bitmap = nullptr;
   if (image.width == 0 || image.height == 0 || image.pixels == nullptr ||
-      image.width > MaxBitmapEdge || image.height > MaxBitmapEdge) {
+      image.width > kMaxBitmapEdge || image.height > kMaxBitmapEdge) {
     return E_OUTOFMEMORY;
   }
 

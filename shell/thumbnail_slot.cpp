@@ -6,25 +6,25 @@
 namespace orvelle {
 
 // {9DBD2C50-62AD-11D0-B806-00C04FD706EC}
-const CLSID DefaultMovThumbnailHandler = {
+const CLSID kDefaultMovThumbnailHandler = {
     0x9dbd2c50, 0x62ad, 0x11d0, {0xb8, 0x06, 0x00, 0xc0, 0x4f, 0xd7, 0x06, 0xec}};
 
-const ThumbnailSlot MovSlot = {ServerClsid, L".mov", L"PreviousMovHandler",
-                               &DefaultMovThumbnailHandler};
+const ThumbnailSlot kMovSlot = {kServerClsid, L".mov", L"PreviousMovHandler",
+                                &kDefaultMovThumbnailHandler};
 // Windows' video handler is reached through the .avi registration itself, which the
 // saved and machine-wide values cover; the .mov default is no .avi handler.
-const ThumbnailSlot AviSlot = {AviServerClsid, L".avi", L"PreviousAviHandler", nullptr};
-const ThumbnailSlot* const ThumbnailSlots[SlotCount] = {&MovSlot, &AviSlot};
+const ThumbnailSlot kAviSlot = {kAviServerClsid, L".avi", L"PreviousAviHandler", nullptr};
+const ThumbnailSlot* const kThumbnailSlots[kSlotCount] = {&kMovSlot, &kAviSlot};
 
 const ThumbnailSlot* SlotOfClass(REFCLSID clsid) {
-  for (const ThumbnailSlot* slot : ThumbnailSlots) {
+  for (const ThumbnailSlot* slot : kThumbnailSlots) {
     if (IsEqualCLSID(clsid, slot->clsid)) return slot;
   }
   return nullptr;
 }
 
 bool NamesServerClass(const std::wstring& text) {
-  for (const ThumbnailSlot* slot : ThumbnailSlots) {
+  for (const ThumbnailSlot* slot : kThumbnailSlots) {
     std::wstring clsidText;
     if (FormatClsid(slot->clsid, &clsidText) && NamesClass(text, clsidText, slot->clsid)) {
       return true;

@@ -12,17 +12,17 @@ namespace orvelle {
 struct ThumbnailSlot {
   const CLSID& clsid;           // this server's class registered in the slot
   const wchar_t* extension;     // ".mov"
-  const wchar_t* savedValue;    // the value under SavedHandlerKey holding the displaced handler
+  const wchar_t* savedValue;    // the value under kSavedHandlerKey holding the displaced handler
   const CLSID* defaultHandler;  // Windows' own handler for the type, or null when there is none
 };
 
 // The handler Windows itself uses for .mov when nothing else is registered.
-extern const CLSID DefaultMovThumbnailHandler;
+extern const CLSID kDefaultMovThumbnailHandler;
 
-extern const ThumbnailSlot MovSlot;
-extern const ThumbnailSlot AviSlot;
-constexpr size_t SlotCount = 2;
-extern const ThumbnailSlot* const ThumbnailSlots[SlotCount];
+extern const ThumbnailSlot kMovSlot;
+extern const ThumbnailSlot kAviSlot;
+constexpr size_t kSlotCount = 2;
+extern const ThumbnailSlot* const kThumbnailSlots[kSlotCount];
 
 // The slot served by one of this server's classes, or null for any other class.
 const ThumbnailSlot* SlotOfClass(REFCLSID clsid);

@@ -23,13 +23,13 @@ TEST_F(ClassFactory, AnswersOnlyToItsOwnClass) {
   void* object = SomeOuter;
   EXPECT_EQ(GetClassObject(standin::Clsid, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
   EXPECT_EQ(object, nullptr);
-  EXPECT_EQ(GetClassObject(ServerClsid, IID_IClassFactory, nullptr), E_POINTER);
+  EXPECT_EQ(GetClassObject(kServerClsid, IID_IClassFactory, nullptr), E_POINTER);
   EXPECT_EQ(CanUnloadNow(), S_OK);
 }
 
 // One class per thumbnail slot, both made by the same factory and provider code.
 TEST_F(ClassFactory, AnswersToTheClassOfEachSlot) {
-  for (const CLSID* clsid : {&ServerClsid, &AviServerClsid}) {
+  for (const CLSID* clsid : {&kServerClsid, &kAviServerClsid}) {
     void* object = SomeOuter;
     EXPECT_EQ(GetClassObject(*clsid, IID_IThumbnailProvider, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
@@ -47,14 +47,15 @@ TEST_F(ClassFactory, AnswersToTheClassOfEachSlot) {
 
 TEST_F(ClassFactory, AFactoryForAnotherInterfaceIsDestroyedAtOnce) {
   void* object = SomeOuter;
-  EXPECT_EQ(GetClassObject(ServerClsid, IID_IThumbnailProvider, &object), E_NOINTERFACE);
+  EXPECT_EQ(GetClassObject(kServerClsid, IID_IThumbnailProvider, &object), E_NOINTERFACE);
   EXPECT_EQ(object, nullptr);
   EXPECT_EQ(CanUnloadNow(), S_OK);
 }
 
 TEST_F(ClassFactory, ALiveFactoryKeepsTheModuleLoaded) {
   IClassFactory* factory = nullptr;
-  ASSERT_EQ(GetClassObject(ServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+  ASSERT_EQ(GetClassObject(kServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
   EXPECT_EQ(CanUnloadNow(), S_FALSE);
   IUnknown* unknown = nullptr;
   ASSERT_EQ(factory->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
@@ -69,7 +70,8 @@ TEST_F(ClassFactory, ALiveFactoryKeepsTheModuleLoaded) {
 
 TEST_F(ClassFactory, CreateInstanceRefusesAggregationAndDestroysWhatItCannotHandOut) {
   IClassFactory* factory = nullptr;
-  ASSERT_EQ(GetClassObject(ServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+  ASSERT_EQ(GetClassObject(kServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
   void* object = SomeOuter;
   EXPECT_EQ(factory->CreateInstance(SomeOuter, IID_IUnknown, &object), CLASS_E_NOAGGREGATION);
   EXPECT_EQ(object, nullptr);
@@ -83,11 +85,13 @@ TEST_F(ClassFactory, CreateInstanceRefusesAggregationAndDestroysWhatItCannotHand
 
 TEST_F(ClassFactory, LockServerHoldsTheModuleUntilUnlocked) {
   IClassFactory* factory = nullptr;
-  ASSERT_EQ(GetClassObject(ServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+  ASSERT_EQ(GetClassObject(kServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
   EXPECT_EQ(factory->LockServer(TRUE), S_OK);
   factory->Release();
   EXPECT_EQ(CanUnloadNow(), S_FALSE);
-  ASSERT_EQ(GetClassObject(ServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+  ASSERT_EQ(GetClassObject(kServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
   EXPECT_EQ(factory->LockServer(FALSE), S_OK);
   factory->Release();
   EXPECT_EQ(CanUnloadNow(), S_OK);
@@ -95,7 +99,8 @@ TEST_F(ClassFactory, LockServerHoldsTheModuleUntilUnlocked) {
 
 TEST_F(ClassFactory, ProvidersShowBothInterfacesOfOneObject) {
   IClassFactory* factory = nullptr;
-  ASSERT_EQ(GetClassObject(ServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+  ASSERT_EQ(GetClassObject(kServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
   IThumbnailProvider* provider = nullptr;
   ASSERT_EQ(factory->CreateInstance(nullptr, IID_IThumbnailProvider, reinterpret_cast<void**>(&provider)),
             S_OK);

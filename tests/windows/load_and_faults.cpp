@@ -243,7 +243,7 @@ class LoadTest {
   std::string Ask(IStream* stream, UINT size, Outcome* outcome) {
     IClassFactory* factory = nullptr;
     if (FAILED(
-            getClassObject_(ServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
+            getClassObject_(kServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
       return "no class factory";
     }
     IInitializeWithStream* initializer = nullptr;

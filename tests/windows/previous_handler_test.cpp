@@ -37,18 +37,18 @@ std::wstring Lower(std::wstring text) {
 using FindPreviousHandlerTest = CleanRegistry;
 
 TEST_F(FindPreviousHandlerTest, FallsBackToTheSystemHandlerButNeverToItself) {
-  CLSID found = ServerClsid;
-  EXPECT_EQ(FindPreviousHandler(ServerClsid, &found), S_OK);
-  EXPECT_TRUE(IsEqualCLSID(found, DefaultMovThumbnailHandler));
-  EXPECT_EQ(FindPreviousHandler(DefaultMovThumbnailHandler, &found), E_FAIL);
-  EXPECT_EQ(FindPreviousHandler(ServerClsid, nullptr), E_POINTER);
+  CLSID found = kServerClsid;
+  EXPECT_EQ(FindPreviousHandler(kServerClsid, &found), S_OK);
+  EXPECT_TRUE(IsEqualCLSID(found, kDefaultMovThumbnailHandler));
+  EXPECT_EQ(FindPreviousHandler(kDefaultMovThumbnailHandler, &found), E_FAIL);
+  EXPECT_EQ(FindPreviousHandler(kServerClsid, nullptr), E_POINTER);
 }
 
 TEST_F(FindPreviousHandlerTest, PrefersTheSavedHandlerToTheMachineWideOne) {
   WriteValue(HKEY_CURRENT_USER, SavedKey, SavedValue, OtherHandlerText);
   WriteValue(HKEY_LOCAL_MACHINE, SlotKey, nullptr, standin::ClsidText);
   CLSID found = {};
-  EXPECT_EQ(FindPreviousHandler(ServerClsid, &found), S_OK);
+  EXPECT_EQ(FindPreviousHandler(kServerClsid, &found), S_OK);
   EXPECT_TRUE(IsEqualCLSID(found, Parse(OtherHandlerText)));
 }
 
@@ -58,7 +58,7 @@ TEST_F(FindPreviousHandlerTest, PassesOverSavedValuesThatNameItselfOrNothing) {
        {Lower(OrvelleClsidText), std::wstring(), std::wstring(L"not a class"), std::wstring(300, L'7')}) {
     WriteValue(HKEY_CURRENT_USER, SavedKey, SavedValue, saved);
     CLSID found = {};
-    EXPECT_EQ(FindPreviousHandler(ServerClsid, &found), S_OK);
+    EXPECT_EQ(FindPreviousHandler(kServerClsid, &found), S_OK);
     EXPECT_TRUE(IsEqualCLSID(found, standin::Clsid)) << "saved " << saved.size() << " characters";
   }
 }
@@ -66,8 +66,8 @@ TEST_F(FindPreviousHandlerTest, PassesOverSavedValuesThatNameItselfOrNothing) {
 TEST_F(FindPreviousHandlerTest, PassesOverAMachineWideValueThatNamesItself) {
   WriteValue(HKEY_LOCAL_MACHINE, SlotKey, nullptr, Lower(OrvelleClsidText));
   CLSID found = {};
-  EXPECT_EQ(FindPreviousHandler(ServerClsid, &found), S_OK);
-  EXPECT_TRUE(IsEqualCLSID(found, DefaultMovThumbnailHandler));
+  EXPECT_EQ(FindPreviousHandler(kServerClsid, &found), S_OK);
+  EXPECT_TRUE(IsEqualCLSID(found, kDefaultMovThumbnailHandler));
 }
 
 // Each class chains only to its own slot's handler: the saved value, else the
@@ -85,16 +85,16 @@ TEST_F(FindPreviousHandlerTest, EachClassLooksOnlyAtItsOwnSlot) {
     const CLSID* aviFinds;
   };
   const Case cases[] = {
-      {nullptr, nullptr, nullptr, nullptr, &DefaultMovThumbnailHandler, nullptr},
+      {nullptr, nullptr, nullptr, nullptr, &kDefaultMovThumbnailHandler, nullptr},
       {nullptr, nullptr, standin::ClsidText, nullptr, &standin::Clsid, nullptr},
       {OtherHandlerText, nullptr, standin::ClsidText, nullptr, &other, nullptr},
-      {nullptr, nullptr, nullptr, standin::AviClsidText, &DefaultMovThumbnailHandler,
+      {nullptr, nullptr, nullptr, standin::AviClsidText, &kDefaultMovThumbnailHandler,
        &standin::AviClsid},
-      {nullptr, OtherHandlerText, nullptr, standin::AviClsidText, &DefaultMovThumbnailHandler,
+      {nullptr, OtherHandlerText, nullptr, standin::AviClsidText, &kDefaultMovThumbnailHandler,
        &other},
-      {nullptr, orvelleLower.c_str(), nullptr, standin::AviClsidText,
-       &DefaultMovThumbnailHandler, &standin::AviClsid},
-      {orvelleAviLower, nullptr, orvelleAviLower, OrvelleClsidText, &DefaultMovThumbnailHandler,
+      {nullptr, orvelleLower.c_str(), nullptr, standin::AviClsidText, &kDefaultMovThumbnailHandler,
+       &standin::AviClsid},
+      {orvelleAviLower, nullptr, orvelleAviLower, OrvelleClsidText, &kDefaultMovThumbnailHandler,
        nullptr},
   };
   for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
@@ -105,9 +105,9 @@ TEST_F(FindPreviousHandlerTest, EachClassLooksOnlyAtItsOwnSlot) {
     if (c.savedAvi != nullptr) WriteValue(HKEY_CURRENT_USER, SavedKey, AviSavedValue, c.savedAvi);
     if (c.machineMov != nullptr) WriteValue(HKEY_LOCAL_MACHINE, SlotKey, nullptr, c.machineMov);
     if (c.machineAvi != nullptr) WriteValue(HKEY_LOCAL_MACHINE, AviSlotKey, nullptr, c.machineAvi);
-    for (const auto& [self, expected] : {std::make_pair(&ServerClsid, c.movFinds),
-                                         std::make_pair(&AviServerClsid, c.aviFinds)}) {
-      CLSID found = ServerClsid;
+    for (const auto& [self, expected] : {std::make_pair(&kServerClsid, c.movFinds),
+                                         std::make_pair(&kAviServerClsid, c.aviFinds)}) {
+      CLSID found = kServerClsid;
       EXPECT_EQ(FindPreviousHandler(*self, &found), expected != nullptr ? S_OK : E_FAIL);
       EXPECT_TRUE(IsEqualCLSID(found, expected != nullptr ? *expected : CLSID_NULL));
     }

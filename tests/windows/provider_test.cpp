@@ -54,7 +54,7 @@ class Provider : public testing::OrvelleDll {
     OrvelleDll::SetUp();
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     testing::ClearRegistry();
-    MakeProvider(ServerClsid);
+    MakeProvider(kServerClsid);
   }
 
   // The provider under test, made through the class `clsid`.
@@ -242,7 +242,7 @@ TEST_F(Provider, PassesOtherFilesToThePreviousHandlerRewoundWithTheSameMode) {
 // The .avi class goes to the .avi slot's handler, and never falls back to the .mov one.
 TEST_F(Provider, TheAviClassPassesOtherFilesToTheAviSlotsHandler) {
   RegisterStandIn();
-  MakeProvider(AviServerClsid);
+  MakeProvider(kAviServerClsid);
   FakeStream& stream = NewStream(NotAMovie());
   ASSERT_EQ(initializer_->Initialize(&stream, SomeMode), S_OK);
   EXPECT_EQ(Ask(256), standin::Result);
@@ -253,7 +253,7 @@ TEST_F(Provider, TheAviClassPassesOtherFilesToTheAviSlotsHandler) {
   EXPECT_EQ(std::vector<BYTE>(bitmap.bytes.begin(), bitmap.bytes.begin() + 4), expected);
 
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, testing::AviSlotKey);
-  MakeProvider(AviServerClsid);
+  MakeProvider(kAviServerClsid);
   FakeStream& again = NewStream(NotAMovie());
   ASSERT_EQ(initializer_->Initialize(&again, SomeMode), S_OK);
   EXPECT_EQ(Ask(256), E_FAIL);
