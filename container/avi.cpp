@@ -2,8 +2,6 @@
 // legacy index, the header list loaded whole and its stream lists searched.
 #include "container/avi.h"
 
-#include <cstdlib>
-
 #include "container/avi_file.h"
 #include "container/avi_index.h"
 #include "container/codec_kind.h"
@@ -111,7 +109,7 @@ ThumbStatus TakeSamples(SampleTable* table, TrackInfo* track) {
     ReleaseSampleTable(table);
     return ThumbOk;
   }
-  auto* run = static_cast<SampleToChunkEntry*>(std::malloc(sizeof(SampleToChunkEntry)));
+  SampleToChunkEntry* run = AllocateArray<SampleToChunkEntry>(1).release();
   if (run == nullptr) {
     ReleaseSampleTable(table);
     return ThumbOutOfMemory;

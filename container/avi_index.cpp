@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "container/avi_file.h"
+#include "core/heap_ptr.h"
 #include "core/input_limits.h"
 
 namespace orvelle {
@@ -20,20 +21,17 @@ constexpr uint8_t kIndexOfChunks = 0x01;
 constexpr uint32_t kDeltaFrameFlag = 0x80000000;  // set in a standard index size: not a key frame
 
 bool Grow(SampleTable* table, uint32_t capacity) {
-  auto* offsets = static_cast<uint64_t*>(std::malloc(sizeof(uint64_t) * capacity));
+  HeapPtr<uint64_t> offsets = AllocateArray<uint64_t>(capacity);
   if (offsets == nullptr) return false;
-  auto* sizes = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) * capacity));
-  if (sizes == nullptr) {
-    std::free(offsets);
-    return false;
-  }
+  HeapPtr<uint32_t> sizes = AllocateArray<uint32_t>(capacity);
+  if (sizes == nullptr) return false;
   if (table->count != 0) {
-    std::memcpy(offsets, table->offsets, sizeof(uint64_t) * table->count);
-    std::memcpy(sizes, table->sizes, sizeof(uint32_t) * table->count);
+    std::memcpy(offsets.get(), table->offsets, sizeof(uint64_t) * table->count);
+    std::memcpy(sizes.get(), table->sizes, sizeof(uint32_t) * table->count);
   }
-  std::free(table->offsets);
-  std::free(table->sizes);
-  *table = {offsets, sizes, table->count, capacity};
+  const uint32_t count = table->count;
+  ReleaseSampleTable(table);
+  *table = {offsets.release(), sizes.release(), count, capacity};
   return true;
 }
 

@@ -1,8 +1,7 @@
 #include "container/track.h"
 
-#include <cstdlib>
-
 #include "container/codec_kind.h"
+#include "core/heap_ptr.h"
 #include "core/input_limits.h"
 
 namespace orvelle {
@@ -23,11 +22,6 @@ bool ReadTableCount(const AtomView& table, uint32_t countAt, uint32_t entryBytes
   if (table.length < tableAt) return false;
   *count = LoadBe32(table.data + countAt);
   return *count <= kMaxTableEntries && table.length - tableAt >= uint64_t{*count} * entryBytes;
-}
-
-template <typename T>
-T* AllocateTable(uint32_t count) {
-  return static_cast<T*>(std::malloc(sizeof(T) * count));
 }
 
 // False when the handler atom names a media type other than video.
@@ -57,7 +51,7 @@ TrackOutcome CopySampleSizes(const AtomView& stsz, TrackInfo* track) {
   const uint32_t entryBytes = track->constantSampleSize == 0 ? 4 : 0;
   if (!ReadTableCount(stsz, 8, entryBytes, &track->sampleCount)) return TrackRejected;
   if (entryBytes == 0 || track->sampleCount == 0) return TrackAccepted;
-  track->sampleSizes = AllocateTable<uint32_t>(track->sampleCount);
+  track->sampleSizes = AllocateArray<uint32_t>(track->sampleCount).release();
   if (track->sampleSizes == nullptr) return TrackOutOfMemory;
   for (uint32_t i = 0; i < track->sampleCount; ++i) {
     track->sampleSizes[i] = LoadBe32(stsz.data + 12 + uint64_t{i} * 4);
@@ -68,7 +62,7 @@ TrackOutcome CopySampleSizes(const AtomView& stsz, TrackInfo* track) {
 TrackOutcome CopySampleToChunk(const AtomView& stsc, TrackInfo* track) {
   if (!ReadTableCount(stsc, 4, 12, &track->sampleToChunkCount)) return TrackRejected;
   if (track->sampleToChunkCount == 0) return TrackAccepted;
-  track->sampleToChunk = AllocateTable<SampleToChunkEntry>(track->sampleToChunkCount);
+  track->sampleToChunk = AllocateArray<SampleToChunkEntry>(track->sampleToChunkCount).release();
   if (track->sampleToChunk == nullptr) return TrackOutOfMemory;
   for (uint32_t i = 0; i < track->sampleToChunkCount; ++i) {
     const uint8_t* entry = stsc.data + 8 + uint64_t{i} * 12;
@@ -84,7 +78,7 @@ TrackOutcome CopyChunkOffsets(const AtomView& table, bool wide, TrackInfo* track
   const uint32_t entryBytes = wide ? 8 : 4;
   if (!ReadTableCount(table, 4, entryBytes, &track->chunkCount)) return TrackRejected;
   if (track->chunkCount == 0) return TrackAccepted;
-  track->chunkOffsets = AllocateTable<uint64_t>(track->chunkCount);
+  track->chunkOffsets = AllocateArray<uint64_t>(track->chunkCount).release();
   if (track->chunkOffsets == nullptr) return TrackOutOfMemory;
   for (uint32_t i = 0; i < track->chunkCount; ++i) {
     const uint8_t* entry = table.data + 8 + uint64_t{i} * entryBytes;

@@ -2,8 +2,9 @@
 
 #include <cstdlib>
 
-#include "hap/decode_instructions.h"
 #include "core/byte_order.h"
+#include "core/heap_ptr.h"
+#include "hap/decode_instructions.h"
 #include "hap/snappy_stream.h"
 
 namespace orvelle {
@@ -111,10 +112,9 @@ HapStatus DecodeChunkedTexture(const uint8_t* payload, uint32_t payloadSize, Chu
   if (status != HapOk) return status;
 
   const uint32_t batch = tables.chunkCount < kChunksPerBatch ? tables.chunkCount : kChunksPerBatch;
-  auto* records = static_cast<ChunkRecord*>(calloc(batch, sizeof(ChunkRecord)));
+  const HeapPtr<ChunkRecord> records(static_cast<ChunkRecord*>(calloc(batch, sizeof(ChunkRecord))));
   if (records == nullptr) return HapInternalError;
-  status = DecodeChunks(tables, records, batch, runner, userContext, destination, capacity);
-  free(records);
+  status = DecodeChunks(tables, records.get(), batch, runner, userContext, destination, capacity);
   // The measure keeps the total within the 32-bit capacity.
   if (status == HapOk) *decodedLength = static_cast<uint32_t>(decoded);
   return status;
