@@ -113,9 +113,13 @@ expect_installed() {
   [ "$(reg_value 'HKCU\Software\Corvantis\Orvelle' PreviousMovHandler)" = "$standin" ] &&
     [ "$(reg_value 'HKCU\Software\Corvantis\Orvelle' PreviousAviHandler)" = "$standin_avi" ] ||
     fail "the saved previous handlers are not the stand-in's"
+  local class server
   for class in "$orvelle" "$orvelle_avi"; do
-    [ "$(default_value "HKCU\\Software\\Classes\\CLSID\\$class\\InprocServer32")" = "$location\\orvelle.dll" ] ||
-      fail "the class $class does not name the installed DLL"
+    server=$(default_value "HKCU\\Software\\Classes\\CLSID\\$class\\InprocServer32")
+    if [ "$server" != "$location\\orvelle.dll" ]; then
+      w reg query "HKCU\\Software\\Classes\\CLSID\\$class" /s >&2 || true
+      fail "the class $class names '$server', not the installed DLL"
+    fi
   done
 
   local bytes=0 file

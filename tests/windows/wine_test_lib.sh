@@ -22,14 +22,17 @@ wine_test_init() {
   wine=${WINE_DIR:-/usr/lib/wine}/wine64
   rm -rf "$work"
   mkdir -p "$work"
-  log=$work/wine.out
 }
 
-# Runs a Windows program and prints its output, CRs removed.
+# Runs a Windows program and prints its output, CRs removed. Each call gets a file of its
+# own: a helper the program started (explorer, services) keeps the file open after the
+# program exits, and whatever it prints later must not land in a later call's output.
 w() {
-  local rc=0
-  "$wine" "$@" </dev/null >"$log" 2>&1 || rc=$?
-  tr -d '\r' <"$log"
+  local rc=0 out
+  out=$(mktemp "$work/wine.XXXXXX")
+  "$wine" "$@" </dev/null >"$out" 2>&1 || rc=$?
+  tr -d '\r' <"$out"
+  rm -f "$out"
   return $rc
 }
 
