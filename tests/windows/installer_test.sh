@@ -87,13 +87,17 @@ EOF
 trap release_holders EXIT
 
 # Runs the uninstaller as Settings > Apps does, with the entry's QuietUninstallString.
-# It copies itself to %TEMP% and returns at once; its last act is removing the entry.
+# It copies itself to %TEMP% and returns at once; the copy, which runs with "_?=" and the
+# location, removes the entry last and then exits.
 uninstall() {
   [ "$(reg_value "$uninstall_key" QuietUninstallString)" = "\"$location\\uninstall.exe\" /S" ] ||
     fail "the uninstall entry has no quiet uninstall string"
   w "$location\\uninstall.exe" /S || fail "the uninstaller exited with $?"
   for _ in $(seq 100); do
-    w reg query "$uninstall_key" >/dev/null 2>&1 || return 0
+    if ! w reg query "$uninstall_key" >/dev/null 2>&1 &&
+      ! grep -q -s -F -e "_?=$location" /proc/[0-9]*/cmdline; then
+      return 0
+    fi
     sleep 0.1
   done
   fail "the uninstaller did not finish"
