@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "core/byte_order.h"
+#include "base/byte_order.h"
 
 namespace orvelle {
 

@@ -5,8 +5,8 @@
 #include "container/avi_file.h"
 #include "container/avi_index.h"
 #include "container/codec_kind.h"
-#include "core/heap_ptr.h"
-#include "core/input_limits.h"
+#include "base/heap_ptr.h"
+#include "base/input_limits.h"
 
 namespace orvelle {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "container/avi_file.h"
-#include "core/heap_ptr.h"
-#include "core/input_limits.h"
+#include "base/heap_ptr.h"
+#include "base/input_limits.h"
 
 namespace orvelle {
 

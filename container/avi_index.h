@@ -6,7 +6,7 @@
 
 #include "container/read_ahead.h"
 #include "container/riff.h"
-#include "core/thumb_types.h"
+#include "base/thumb_types.h"
 
 namespace orvelle {
 

@@ -4,8 +4,8 @@
 #include "container/atoms.h"
 #include "container/read_ahead.h"
 #include "container/track.h"
-#include "core/heap_ptr.h"
-#include "core/input_limits.h"
+#include "base/heap_ptr.h"
+#include "base/input_limits.h"
 
 namespace orvelle {
 

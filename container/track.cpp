@@ -1,8 +1,8 @@
 #include "container/track.h"
 
 #include "container/codec_kind.h"
-#include "core/heap_ptr.h"
-#include "core/input_limits.h"
+#include "base/heap_ptr.h"
+#include "base/input_limits.h"
 
 namespace orvelle {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "core/thumb_types.h"
+#include "base/thumb_types.h"
 
 namespace orvelle {
 

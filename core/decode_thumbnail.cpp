@@ -4,8 +4,8 @@
 
 #include "container/parse_container.h"
 #include "core/downscale.h"
-#include "core/heap_ptr.h"
-#include "core/input_limits.h"
+#include "base/heap_ptr.h"
+#include "base/input_limits.h"
 #include "core/thumbnail.h"
 #include "core/thumbnail_size.h"
 #include "texture/frame_to_rgba.h"

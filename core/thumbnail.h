@@ -4,7 +4,7 @@
 #include <cstdint>
 
 // ByteSource, ThumbStatus and RgbaImage, declared for the users of this header too.
-#include "core/thumb_types.h"
+#include "base/thumb_types.h"
 
 namespace orvelle {
 

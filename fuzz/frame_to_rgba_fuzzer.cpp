@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/input_limits.h"
+#include "base/input_limits.h"
 #include "fuzz/fuzz_input.h"
 #include "texture/frame_to_rgba.h"
 

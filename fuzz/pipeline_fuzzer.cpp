@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "core/downscale.h"
-#include "core/input_limits.h"
+#include "base/input_limits.h"
 #include "core/thumbnail.h"
 #include "fuzz/fuzz_input.h"
 

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "core/byte_order.h"
-#include "core/heap_ptr.h"
+#include "base/byte_order.h"
+#include "base/heap_ptr.h"
 #include "hap/decode_instructions.h"
 #include "hap/snappy_stream.h"
 

@@ -3,7 +3,7 @@
 // container of texture sections placed back to back).
 #include "hap/hap_frame.h"
 
-#include "core/byte_order.h"
+#include "base/byte_order.h"
 
 namespace orvelle {
 

@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "core/heap_ptr.h"
-#include "core/input_limits.h"
+#include "base/heap_ptr.h"
+#include "base/input_limits.h"
 #include "hap/chunked_texture.h"
 #include "hap/large_buffer.h"
 #include "hap/snappy_stream.h"

@@ -11,7 +11,22 @@ packages=(
   ffmpeg ffmpegthumbnailer bubblewrap hyperfine time
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 dpkg-dev nsis
   lintian gir1.2-gnomedesktop-3.0 python3-gi
+  # 32-bit and ARM64 Windows: mingw-w64 for i686, clang and lld for aarch64, 32-bit Wine
+  g++-mingw-w64-i686-posix mingw-w64-i686-dev clang-19 lld-19 llvm-19 wine32:i386
+  # AArch64 Linux, cross-built and run under emulation; an arm64 root for Wine on ARM64
+  g++-aarch64-linux-gnu qemu-user qemu-user-static binfmt-support debootstrap
+  libsnappy-dev:arm64 libpng-dev:arm64 zlib1g-dev:arm64 libgtest-dev:arm64
+  # Desktops: Xfce's thumbnail service, KDE's preview plug-ins, Cinnamon's and MATE's factories
+  tumbler gstreamer1.0-plugins-base dbus
+  kio kio-extras ffmpegthumbs extra-cmake-modules libkf5kio-dev libkf5coreaddons-dev
+  gir1.2-cinnamondesktop-3.0 gir1.2-matedesktop-2.0
 )
+
+# Packages of other architectures come through multiarch.
+foreign=$(dpkg --print-foreign-architectures)
+for arch in i386 arm64; do
+  grep -qx "$arch" <<<"$foreign" || dpkg --add-architecture "$arch"
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -6,10 +6,12 @@
 
 #include <cstdint>
 
-#include "core/input_limits.h"  // kMaxStreamRead, the largest single IStream::Read
 #include "core/thumbnail.h"
 
 namespace orvelle {
+
+// The largest single read asked of a stream; bigger reads are served piecewise.
+constexpr uint64_t kMaxStreamRead = 0x10000000;
 
 // The stream is borrowed. The lock keeps each seek together with the reads after it.
 class StreamAdapter {

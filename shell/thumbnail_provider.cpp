@@ -2,7 +2,7 @@
 
 #include <wrl/client.h>
 
-#include "core/heap_ptr.h"
+#include "base/heap_ptr.h"
 #include "core/thumbnail.h"
 #include "shell/com_boundary.h"
 #include "shell/module.h"

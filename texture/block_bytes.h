@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/byte_order.h"
+#include "base/byte_order.h"
 #include "texture/instruction_sets.h"
 
 #if defined(__SSE2__)

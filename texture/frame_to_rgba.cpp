@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/input_limits.h"
+#include "base/input_limits.h"
 #include "hap/hap_texture.h"
 #include "texture/bc1_bc3_bc4.h"
 #include "texture/code_paths.h"

@@ -5,7 +5,7 @@
 #include "container/atoms.h"
 #include "container/movie.h"
 #include "container/read_ahead.h"
-#include "core/input_limits.h"
+#include "base/input_limits.h"
 #include "tests/container/parsed_track.h"
 #include "tests/support/atom_builder.h"
 #include "tests/support/memory_source.h"

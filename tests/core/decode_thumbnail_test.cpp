@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "core/input_limits.h"
+#include "base/input_limits.h"
 #include "core/thumbnail.h"
 #include "tests/support/atom_builder.h"
 #include "tests/support/hap_frame_builder.h"

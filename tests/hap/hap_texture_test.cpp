@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "core/input_limits.h"
+#include "base/input_limits.h"
 #include "hap/hap_texture.h"
 #include "tests/support/hap_frame_builder.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/input_limits.h"
+#include "base/input_limits.h"
 #include "core/thumbnail.h"
 #include "tests/support/codec_frames.h"
 #include "tests/support/riff_builder.h"

@@ -8,7 +8,7 @@
 
 #include "container/atoms.h"
 #include "container/track.h"
-#include "core/input_limits.h"
+#include "base/input_limits.h"
 #include "core/thumbnail.h"
 #include "tests/support/atom_builder.h"
 #include "tests/support/codec_frames.h"
@@ -91,8 +91,7 @@ TrackOutcome ParseTrackWithRuns(uint32_t count, Track* track) {
 // The tests take the caps from the header; this pins the values users are promised.
 static_assert(kMaxMovieAtom == 64 << 20 && kMaxAviHeaderList == 64 << 20 &&
               kMaxTableEntries == 16777216 && kMaxSampleBytes == 128 << 20 &&
-              kMaxFrameEdge == 16384 && kMaxTextureBufferBytes == 256 << 20 &&
-              kMaxStreamRead == 0x10000000);
+              kMaxFrameEdge == 16384 && kMaxTextureBufferBytes == 256 << 20);
 
 TEST(TableCap, SampleToChunkRuns) {
   Track atCap;

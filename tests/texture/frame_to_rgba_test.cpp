@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "core/input_limits.h"
+#include "base/input_limits.h"
 #include "tests/support/hap_frame_builder.h"
 #include "tests/support/random_bytes.h"
 #include "texture/bc1_bc3_bc4.h"

@@ -12,6 +12,8 @@ namespace {
 
 using testing::FakeStream;
 
+static_assert(kMaxStreamRead == 0x10000000, "the published largest single read");
+
 std::vector<BYTE> Counting(size_t count) {
   std::vector<BYTE> bytes(count);
   for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<BYTE>(i);

@@ -26,8 +26,4 @@ constexpr uint32_t kMaxFrameEdge = 16384;
 // block format fit exactly.
 constexpr uint64_t kMaxTextureBufferBytes = uint64_t{256} << 20;
 
-// The largest single read the Windows handler asks of a stream; bigger reads
-// are served piecewise.
-constexpr uint64_t kMaxStreamRead = 0x10000000;
-
 }  // namespace orvelle
