@@ -2,14 +2,43 @@
 
 #include <png.h>
 
-#include <cstdio>
-#include <string>
+#include <cstdlib>
+#include <cstring>
+
+#include "tools/output_file.h"
 
 namespace orvelle {
 namespace {
 
-// libpng reports errors by longjmp; this frame owns nothing that needs unwinding.
-bool EncodeTo(FILE* file, const RgbaImage& image) {
+// The encoded file, grown as libpng hands over its bytes.
+struct PngBuffer {
+  uint8_t* data = nullptr;
+  size_t size = 0;
+  size_t capacity = 0;
+};
+
+void AppendToBuffer(png_structp png, png_bytep bytes, png_size_t length) {
+  auto* buffer = static_cast<PngBuffer*>(png_get_io_ptr(png));
+  if (length > buffer->capacity - buffer->size) {
+    size_t capacity = buffer->capacity == 0 ? 64 * 1024 : buffer->capacity;
+    while (length > capacity - buffer->size) {
+      if (capacity > SIZE_MAX / 2) png_error(png, "PNG too large");
+      capacity *= 2;
+    }
+    void* grown = std::realloc(buffer->data, capacity);
+    if (grown == nullptr) png_error(png, "out of memory");
+    buffer->data = static_cast<uint8_t*>(grown);
+    buffer->capacity = capacity;
+  }
+  std::memcpy(buffer->data + buffer->size, bytes, length);
+  buffer->size += length;
+}
+
+void FlushNothing(png_structp) {}
+
+// libpng reports errors by longjmp; this frame owns nothing that needs unwinding,
+// and the buffer, which the caller owns, stays valid for it to free.
+bool EncodeTo(PngBuffer* buffer, const RgbaImage& image) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
@@ -17,7 +46,7 @@ bool EncodeTo(FILE* file, const RgbaImage& image) {
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  png_init_io(png, file);
+  png_set_write_fn(png, buffer, AppendToBuffer, FlushNothing);
   // A thumbnailer's file is read once, then re-encoded by the desktop's cache:
   // encoding time counts for more than size. The fastest deflate and one cheap
   // filter take about half the time of the defaults for a few percent more bytes.
@@ -38,16 +67,10 @@ bool EncodeTo(FILE* file, const RgbaImage& image) {
 }  // namespace
 
 bool WritePng(const RgbaImage& image, const char* path) {
-  const std::string temporary = std::string(path) + ".orvelle-tmp";
-  FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool encoded = EncodeTo(file, image);
-  const bool closed = std::fclose(file) == 0;
-  if (!encoded || !closed || std::rename(temporary.c_str(), path) != 0) {
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
+  PngBuffer buffer;
+  const bool written = EncodeTo(&buffer, image) && WriteOutputFile(path, buffer.data, buffer.size);
+  std::free(buffer.data);
+  return written;
 }
 
 }  // namespace orvelle

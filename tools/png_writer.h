@@ -4,8 +4,9 @@
 
 namespace orvelle {
 
-// Writes the image as an 8-bit RGBA PNG (straight alpha) to `path`, through a
-// temporary file beside it, so that a failure never leaves a partial file.
+// Writes the image as an 8-bit RGBA PNG (straight alpha) into `path`. The whole
+// file is encoded first, so a failure never leaves a partial picture there (see
+// WriteOutputFile).
 bool WritePng(const RgbaImage& image, const char* path);
 
 }  // namespace orvelle

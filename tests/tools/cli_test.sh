@@ -85,7 +85,6 @@ check "thumb default size" 256x144 "$(png_size "$work/b.png")"
 check "thumb -s 0 size" 129x97 "$(png_size "$work/c.png")"
 "$orvelle" thumb -s 1000 "$movies/hapy_480x272.mov" "$work/d.png"
 check "thumb never enlarges" 480x272 "$(png_size "$work/d.png")"
-ls "$work"/*.orvelle-tmp >/dev/null 2>&1; check "no temporary file left" 2 $?
 
 # The same frames in AVI give the same thumbnail, byte for byte.
 for movie in hap1_640x360 hap5_320x240 hapy_480x272 hap1_chunks4_640x360; do
@@ -130,6 +129,38 @@ check "decode failure: status name" "orvelle: ThumbInvalidArgument" "$(cat "$wor
 
 "$orvelle" thumb "$movies/hap1_640x360.mov" "$work/no/such/dir/k.png" 2>/dev/null
 check "unwritable output" 2 $?
+
+# The picture goes into OUTPUT itself, since thumbnail services read back the file they
+# created, and never partly: rows are OUTPUT-BEFORE MOVIE FILE-SIZE-LIMIT-KiB EXIT
+# OUTPUT-AFTER, where the limit makes the write fail midway.
+"$orvelle" thumb -s 0 "$movies/hap1_640x360.mov" "$work/full.png"
+echo old >"$work/old"
+state() {  # state FILE: none, empty, old, png (the full-size thumbnail) or other
+  if [ ! -e "$1" ]; then echo none
+  elif [ ! -s "$1" ]; then echo empty
+  elif cmp -s "$1" "$work/old"; then echo old
+  elif cmp -s "$1" "$work/full.png"; then echo png
+  else echo other; fi
+}
+while read -r before movie limit expected after; do
+  out=$work/in-place.png name="thumb $(basename "$movie"), output before: $before, limit: $limit"
+  rm -f "$out"
+  case $before in empty) : >"$out" ;; old) cp "$work/old" "$out" ;; esac
+  inode=$(stat -c %i "$out" 2>/dev/null)
+  (trap '' XFSZ; [ "$limit" = - ] || ulimit -f "$limit"; exec "$orvelle" thumb -s 0 "$movie" "$out") 2>/dev/null
+  check "$name: exit" "$expected" $?
+  check "$name: output" "$after" "$(state "$out")"
+  [ "$before" = none ] || [ ! -e "$out" ] || check "$name: the same file" "$inode" "$(stat -c %i "$out")"
+done <<EOF
+none  $movies/hap1_640x360.mov -  0 png
+empty $movies/hap1_640x360.mov -  0 png
+old   $movies/hap1_640x360.mov -  0 png
+none  $work/huge.mov           -  1 none
+old   $work/huge.mov           -  1 old
+none  $movies/hap1_640x360.mov 1  2 none
+empty $movies/hap1_640x360.mov 1  2 empty
+old   $movies/hap1_640x360.mov 1  2 empty
+EOF
 
 echo "cli: $failures failed"
 [ "$failures" -eq 0 ]
