@@ -19,7 +19,7 @@ packages=(
   # Desktops: Xfce's thumbnail service, KDE's preview plug-ins, Cinnamon's and MATE's factories
   tumbler gstreamer1.0-plugins-base dbus
   kio kio-extras ffmpegthumbs extra-cmake-modules libkf5kio-dev libkf5coreaddons-dev
-  gir1.2-cinnamondesktop-3.0 gir1.2-matedesktop-2.0
+  gir1.2-cinnamondesktop-3.0 gir1.2-matedesktop-2.0 mate-desktop-common
 )
 
 # Packages of other architectures come through multiarch.

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The Debian package as users get it: built with cpack from this build tree, checked with
 # lintian, its control fields and file list, its extracted orvelle run, and its maintainer
-# scripts run by dpkg in a throwaway root. There GNOME's thumbnail factory must pick Orvelle
-# for video/quicktime whether ffmpegthumbnailer comes before or after it and through an
-# upgrade of either, ffmpegthumbnailer must keep its other types, and removing Orvelle
-# must give ffmpegthumbnailer its own entry back.
+# scripts run by dpkg in a throwaway root. There GNOME's, Cinnamon's and MATE's thumbnail
+# factories must pick Orvelle for video/quicktime whether ffmpegthumbnailer comes before or
+# after it and through an upgrade of either, ffmpegthumbnailer must keep its other types,
+# and removing Orvelle must give ffmpegthumbnailer its own entry back.
 #   debian_package_test.sh BUILD-DIR VERSION MOVIE-DIR
 set -uo pipefail
 build=$1
@@ -84,20 +84,28 @@ make_package ffmpegthumbnailer 2 "Section: video" "video/webm;video/quicktime;vi
 in_root() { dpkg --root="$root" --force-script-chrootless "$@" >>"$work/dpkg.log" 2>&1; }
 entry=$root/usr/share/thumbnailers/ffmpegthumbnailer.thumbnailer
 
-# factory STEP: GNOME's factory over the root's thumbnailers, in a session of its own.
-# SNAP_NAME keeps it from sandboxing the thumbnailer away from the root's /usr/bin.
+# factory: each desktop's thumbnail factory (GNOME's, and Cinnamon's and MATE's copies of it)
+# over the root's thumbnailers, in a session of its own, one line per answer. The root shares
+# only the MIME database with the machine, which the copies need to load the picture.
+# SNAP_NAME keeps GNOME's from sandboxing the thumbnailer away from the root's /usr/bin.
+factories="GnomeDesktop-3.0 CinnamonDesktop-3.0 MateDesktop-2.0"
+mkdir -p "$work/mime-only" && ln -s /usr/share/mime "$work/mime-only/mime"
 factory() {
-  rm -rf "$work/session"
-  env XDG_DATA_HOME="$work/session/data" XDG_CACHE_HOME="$work/session/cache" \
-    XDG_DATA_DIRS="$root/usr/share" GSETTINGS_BACKEND=memory \
-    GSETTINGS_SCHEMA_DIR=/usr/share/glib-2.0/schemas SNAP_NAME=orvelle-test \
-    PATH="$root/usr/bin:$PATH" /usr/bin/python3 "$here/gnome_factory.py" "$work/hap7.mov"
+  for library in $factories; do
+    rm -rf "$work/session"
+    env XDG_DATA_HOME="$work/session/data" XDG_CACHE_HOME="$work/session/cache" \
+      XDG_DATA_DIRS="$root/usr/share:$work/mime-only" GSETTINGS_BACKEND=memory \
+      GSETTINGS_SCHEMA_DIR=/usr/share/glib-2.0/schemas SNAP_NAME=orvelle-test \
+      PATH="$root/usr/bin:$PATH" /usr/bin/python3 "$here/thumbnail_factory.py" "$library" \
+      "$work/hap7.mov" | sed "s/^/$library /"
+  done
 }
+# chosen MP4: what every factory answers when Orvelle has video/quicktime.
+chosen() { for library in $factories; do printf '%s quicktime 102x58\n%s mp4 %s\n' "$library" "$library" "$1"; done; }
 python3 "$here/../windows/make_synthetic_movies.py" "$work/synthetic" >/dev/null
 cp "$work/synthetic/hap7_synthetic_102x58.mov" "$work/hap7.mov"
 
-orvelle_chosen="quicktime 102x58
-mp4 yes"
+orvelle_chosen=$(chosen yes)
 # expect_restored STEP: ffmpegthumbnailer's own entry is back and nothing of Orvelle is left.
 expect_restored() {
   check "$1: ffmpegthumbnailer's own entry is back" "" \
@@ -107,8 +115,7 @@ expect_restored() {
 }
 
 in_root -i "$work/libraries_1.deb" "$deb"
-check "installed alone: Orvelle thumbnails Hap7 movies" "quicktime 102x58
-mp4 no" "$(factory)"
+check "installed alone: Orvelle thumbnails Hap7 movies" "$(chosen no)" "$(factory)"
 
 in_root -i "$work/ffmpegthumbnailer_1.deb"
 check "ffmpegthumbnailer installed after: its other types, without video/quicktime" \
