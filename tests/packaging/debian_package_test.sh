@@ -4,12 +4,14 @@
 # scripts run by dpkg in a throwaway root. There GNOME's, Cinnamon's and MATE's thumbnail
 # factories must pick Orvelle for video/quicktime whether ffmpegthumbnailer comes before or
 # after it and through an upgrade of either, ffmpegthumbnailer must keep its other types,
-# and removing Orvelle must give ffmpegthumbnailer its own entry back.
-#   debian_package_test.sh BUILD-DIR VERSION MOVIE-DIR
+# and removing Orvelle must give ffmpegthumbnailer its own entry back. With the KDE plug-in
+# built (KDE=1), its package orvelle-kde must pass lintian too and install beside orvelle.
+#   debian_package_test.sh BUILD-DIR VERSION MOVIE-DIR KDE
 set -uo pipefail
 build=$1
 version=$2
 movies=$3
+kde=$4
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -140,6 +142,22 @@ check "installed over ffmpegthumbnailer: Orvelle" "$orvelle_chosen" "$(factory)"
 
 in_root --remove orvelle
 expect_restored "Orvelle removed"
+
+check "orvelle depends on nothing of Qt or KDE" "" "$(grep -iE 'qt|kf5|kio' <<<"$depends")"
+if [ "$kde" = 1 ]; then
+  kde_deb=$work/out/orvelle-kde_${version}-1_amd64.deb
+  lintian --fail-on error "$kde_deb" >"$work/lintian-kde.log" 2>&1
+  check "orvelle-kde: lintian reports no errors" 0 $?
+  kde_depends=$(dpkg-deb -f "$kde_deb" Depends)
+  check "orvelle-kde depends on this orvelle first" "orvelle (= $version-1)" "${kde_depends%%,*}"
+  make_package kde-libraries 1 "Provides: $(sed -E 's/^[^,]*, //; s/ \([^)]*\)//g; s/ \| /, /g
+    s/([^, ]+)/\1 (= 999)/g' <<<"$kde_depends")"
+  in_root -i "$work/kde-libraries_1.deb" "$deb" "$kde_deb"
+  plugin=$root/usr/lib/x86_64-linux-gnu/qt5/plugins/kf5/thumbcreator/orvellethumbnail.so
+  check "orvelle-kde installs beside orvelle, the plug-in where Qt finds it" "ii ii yes" \
+    "$(dpkg-query --admindir="$root/var/lib/dpkg" -W -f '${db:Status-Abbrev}' orvelle orvelle-kde |
+      tr -s ' ')$(test -f "$plugin" && echo yes)"
+fi
 
 [ "$failures" -eq 0 ] || cat "$work/dpkg.log"
 echo "debian package: $failures failed"
