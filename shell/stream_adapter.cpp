@@ -19,7 +19,9 @@ class LockGuard {
 
 }  // namespace
 
-StreamAdapter::StreamAdapter(IStream* stream) : stream_(stream) { InitializeCriticalSection(&lock_); }
+StreamAdapter::StreamAdapter(IStream* stream) : stream_(stream) {
+  InitializeCriticalSection(&lock_);
+}
 
 StreamAdapter::~StreamAdapter() { DeleteCriticalSection(&lock_); }
 
