@@ -1,5 +1,7 @@
 #include "shell/class_factory.h"
 
+#include <shlwapi.h>
+
 #include "shell/com_boundary.h"
 #include "shell/module.h"
 #include "shell/thumbnail_provider.h"
@@ -27,12 +29,11 @@ CClassFactory::CClassFactory(const ThumbnailSlot& slot) : slot_(slot) { ModuleAd
 CClassFactory::~CClassFactory() { ModuleRelease(); }
 
 IFACEMETHODIMP CClassFactory::QueryInterface(REFIID riid, void** ppv) {
-  if (ppv == nullptr) return E_POINTER;
-  *ppv = nullptr;
-  if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) return E_NOINTERFACE;
-  *ppv = static_cast<IClassFactory*>(this);
-  AddRef();
-  return S_OK;
+  static const QITAB kInterfaces[] = {
+      QITABENT(CClassFactory, IClassFactory),
+      {nullptr, 0},
+  };
+  return QISearch(this, kInterfaces, riid, ppv);
 }
 
 IFACEMETHODIMP_(ULONG) CClassFactory::AddRef() { return InterlockedIncrement(&refCount_); }

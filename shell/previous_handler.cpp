@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "shell/clsid_text.h"
 #include "shell/registry_access.h"
+#include "shell/registry_paths.h"
 
 namespace orvelle {
 

@@ -4,9 +4,14 @@
 
 #include <string>
 
+#include "shell/clsid_text.h"
 #include "shell/com_boundary.h"
+#include "shell/last_error.h"
 #include "shell/module.h"
+#include "shell/module_path.h"
 #include "shell/registry_access.h"
+#include "shell/registry_paths.h"
+#include "shell/scoped_handles.h"
 #include "shell/thumbnail_slot.h"
 
 namespace orvelle {
@@ -77,17 +82,22 @@ bool GiveSlotBack(const ThumbnailSlot& slot) {
   return true;
 }
 
-// Deletes the key only when it holds neither values nor subkeys: the value saved for a
-// slot that another handler has taken stays.
-void DeleteKeyIfEmpty(HKEY root, const wchar_t* subkey) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, subkey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
+// Whether the key exists and holds neither values nor subkeys. It is closed on return, before
+// anyone deletes it.
+bool KeyIsEmpty(HKEY root, const wchar_t* subkey) {
+  ScopedRegKey key;
+  if (RegOpenKeyExW(root, subkey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return false;
   DWORD subkeys = 0;
   DWORD values = 0;
-  const LONG queried = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                                        &values, nullptr, nullptr, nullptr, nullptr);
-  RegCloseKey(key);
-  if (queried == ERROR_SUCCESS && subkeys == 0 && values == 0) RegDeleteKeyW(root, subkey);
+  const LONG queried = RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                        nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+  return queried == ERROR_SUCCESS && subkeys == 0 && values == 0;
+}
+
+// Deletes the key only when it is empty: the value saved for a slot that another handler
+// has taken stays.
+void DeleteKeyIfEmpty(HKEY root, const wchar_t* subkey) {
+  if (KeyIsEmpty(root, subkey)) RegDeleteKeyW(root, subkey);
 }
 
 }  // namespace

@@ -19,27 +19,28 @@ class LockGuard {
 
 }  // namespace
 
-StreamAdapter::StreamAdapter(IStream* stream) : stream(stream) { InitializeCriticalSection(&lock); }
+StreamAdapter::StreamAdapter(IStream* stream) : stream_(stream) {
+  InitializeCriticalSection(&lock_);
+}
 
-StreamAdapter::~StreamAdapter() { DeleteCriticalSection(&lock); }
+StreamAdapter::~StreamAdapter() { DeleteCriticalSection(&lock_); }
 
-uint64_t StreamReadAt(void* context, uint64_t offset, void* destination, uint64_t length) {
-  auto* adapter = static_cast<StreamAdapter*>(context);
-  if (adapter == nullptr || adapter->stream == nullptr || destination == nullptr) return 0;
+uint64_t StreamAdapter::ReadAt(uint64_t offset, void* destination, uint64_t length) {
+  if (stream_ == nullptr || destination == nullptr) return 0;
   // IStream positions are signed; a larger offset cannot be reached.
   if (offset > static_cast<uint64_t>(INT64_MAX)) return 0;
 
-  LockGuard guard(&adapter->lock);
+  LockGuard guard(&lock_);
   LARGE_INTEGER position;
   position.QuadPart = static_cast<LONGLONG>(offset);
-  if (FAILED(adapter->stream->Seek(position, STREAM_SEEK_SET, nullptr))) return 0;
+  if (FAILED(stream_->Seek(position, STREAM_SEEK_SET, nullptr))) return 0;
 
   auto* out = static_cast<BYTE*>(destination);
   uint64_t total = 0;
   while (length > 0) {
     const ULONG piece = static_cast<ULONG>(length < kMaxStreamRead ? length : kMaxStreamRead);
     ULONG delivered = 0;
-    if (FAILED(adapter->stream->Read(out, piece, &delivered)) || delivered == 0) break;
+    if (FAILED(stream_->Read(out, piece, &delivered)) || delivered == 0) break;
     // A stream that claims more than it was asked for is held to the request.
     if (delivered > piece) delivered = piece;
     total += delivered;
@@ -50,10 +51,15 @@ uint64_t StreamReadAt(void* context, uint64_t offset, void* destination, uint64_
   return total;
 }
 
+uint64_t StreamReadAt(void* context, uint64_t offset, void* destination, uint64_t length) {
+  auto* adapter = static_cast<StreamAdapter*>(context);
+  return adapter == nullptr ? 0 : adapter->ReadAt(offset, destination, length);
+}
+
 bool MakeByteSource(StreamAdapter* adapter, ByteSource* source) {
-  if (source == nullptr || adapter == nullptr || adapter->stream == nullptr) return false;
+  if (source == nullptr || adapter == nullptr || adapter->stream() == nullptr) return false;
   STATSTG stat = {};
-  if (FAILED(adapter->stream->Stat(&stat, STATFLAG_NONAME))) return false;
+  if (FAILED(adapter->stream()->Stat(&stat, STATFLAG_NONAME))) return false;
   // A stream that ignores STATFLAG_NONAME hands over a name all the same.
   CoTaskMemFree(stat.pwcsName);
   *source = ByteSource{adapter, &StreamReadAt, stat.cbSize.QuadPart};

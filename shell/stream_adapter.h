@@ -21,12 +21,18 @@ class StreamAdapter {
   StreamAdapter(const StreamAdapter&) = delete;
   StreamAdapter& operator=(const StreamAdapter&) = delete;
 
-  IStream* stream;
-  CRITICAL_SECTION lock;
+  IStream* stream() const { return stream_; }
+
+  // Seeks to `offset`, then reads until `length` bytes arrived, a read fails, or a read
+  // comes up short. Returns the bytes delivered.
+  uint64_t ReadAt(uint64_t offset, void* destination, uint64_t length);
+
+ private:
+  IStream* const stream_;
+  CRITICAL_SECTION lock_;
 };
 
-// ByteSource read function over a StreamAdapter: seeks to `offset`, then reads until
-// `length` bytes arrived, a read fails, or a read comes up short.
+// ByteSource read function over a StreamAdapter: its ReadAt.
 uint64_t StreamReadAt(void* context, uint64_t offset, void* destination, uint64_t length);
 
 // Fills `source` with the adapter, StreamReadAt and the stream's size from Stat.

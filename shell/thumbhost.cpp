@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "shell/registry_access.h"
+#include "shell/registry_paths.h"
+#include "shell/scoped_handles.h"
+#include "shell/top_down_dib.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -61,28 +64,14 @@ bool ReadPixels(HBITMAP bitmap, LONG* width, LONG* height, std::vector<BYTE>* pi
   *width = header.bmWidth;
   *height = header.bmHeight;
   pixels->assign(static_cast<size_t>(*width) * *height * 4, 0);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = *width;
-  info.bmiHeader.biHeight = -*height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  HDC dc = CreateCompatibleDC(nullptr);
-  const int rows =
-      GetDIBits(dc, bitmap, 0, static_cast<UINT>(*height), pixels->data(), &info, DIB_RGB_COLORS);
-  DeleteDC(dc);
-  return rows == *height;
+  BITMAPINFO info = orvelle::TopDownDibInfo(*width, *height);
+  const orvelle::ScopedDc dc(CreateCompatibleDC(nullptr));
+  return GetDIBits(dc.get(), bitmap, 0, static_cast<UINT>(*height), pixels->data(), &info,
+                   DIB_RGB_COLORS) == *height;
 }
 
 bool WriteBmp(const wchar_t* path, LONG width, LONG height, const std::vector<BYTE>& pixels) {
-  BITMAPINFOHEADER info = {};
-  info.biSize = sizeof info;
-  info.biWidth = width;
-  info.biHeight = -height;
-  info.biPlanes = 1;
-  info.biBitCount = 32;
-  info.biCompression = BI_RGB;
+  BITMAPINFOHEADER info = orvelle::TopDownDibInfo(width, height).bmiHeader;
   info.biSizeImage = static_cast<DWORD>(pixels.size());
   BITMAPFILEHEADER file = {};
   file.bfType = 0x4D42;  // "BM"
@@ -103,18 +92,19 @@ int Run(const wchar_t* file, const wchar_t* output, UINT size) {
     fprintf(stderr, "no thumbnail handler is registered for %ls\n", file);
     return 1;
   }
-  HBITMAP bitmap = nullptr;
+  HBITMAP made = nullptr;
   WTS_ALPHATYPE alpha = WTSAT_UNKNOWN;
-  const HRESULT hr = AskHandler(handler, file, size, &bitmap, &alpha);
+  const HRESULT hr = AskHandler(handler, file, size, &made, &alpha);
   printf("hr=0x%08lX alpha=%d\n", static_cast<unsigned long>(hr), static_cast<int>(alpha));
-  if (FAILED(hr) || bitmap == nullptr) return 1;
+  // What a failed call leaves in its output is not a handle of ours to free.
+  if (FAILED(hr) || made == nullptr) return 1;
+  const orvelle::ScopedBitmap bitmap(made);
 
   LONG width = 0;
   LONG height = 0;
   std::vector<BYTE> pixels;
-  const bool read = ReadPixels(bitmap, &width, &height, &pixels);
-  DeleteObject(bitmap);
-  if (!read || !WriteBmp(output, width, height, pixels)) {
+  if (!ReadPixels(bitmap.get(), &width, &height, &pixels) ||
+      !WriteBmp(output, width, height, pixels)) {
     fprintf(stderr, "cannot write the bitmap to %ls\n", output);
     return 1;
   }

@@ -3,6 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "shell/scoped_handles.h"
+#include "shell/top_down_dib.h"
+
 namespace orvelle {
 
 namespace {
@@ -18,21 +21,11 @@ HRESULT CreateThumbnailBitmap(const RgbaImage& image, HBITMAP* bitmap) {
     return E_OUTOFMEMORY;
   }
 
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = static_cast<LONG>(image.width);
-  info.bmiHeader.biHeight = -static_cast<LONG>(image.height);  // negative: rows top to bottom
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-
+  const BITMAPINFO info =
+      TopDownDibInfo(static_cast<LONG>(image.width), static_cast<LONG>(image.height));
   void* bits = nullptr;
-  HBITMAP made = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (made == nullptr) return E_OUTOFMEMORY;
-  if (bits == nullptr) {
-    DeleteObject(made);
-    return E_OUTOFMEMORY;
-  }
+  ScopedBitmap made(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!made || bits == nullptr) return E_OUTOFMEMORY;
 
   // 32-bit rows need no padding, so source and destination strides are both width * 4.
   const size_t count = static_cast<size_t>(image.width) * image.height;
@@ -44,7 +37,7 @@ HRESULT CreateThumbnailBitmap(const RgbaImage& image, HBITMAP* bitmap) {
     to[2] = from[0];
     to[3] = from[3];
   }
-  *bitmap = made;
+  *bitmap = made.release();
   return S_OK;
 }
 

@@ -1,5 +1,6 @@
 #include "shell/thumbnail_provider.h"
 
+#include <shlwapi.h>
 #include <wrl/client.h>
 
 #include "base/heap_ptr.h"
@@ -31,25 +32,19 @@ bool IsThisServer(REFCLSID clsid) {
 CThumbnailProvider::CThumbnailProvider(const ThumbnailSlot& slot) : slot_(slot) { ModuleAddRef(); }
 
 CThumbnailProvider::~CThumbnailProvider() {
-  if (stream_ != nullptr) {
-    stream_->Release();
-    stream_ = nullptr;
-  }
+  // Let go of the stream while the module still counts this object as alive.
+  stream_.Reset();
   ModuleRelease();
 }
 
 IFACEMETHODIMP CThumbnailProvider::QueryInterface(REFIID riid, void** ppv) {
-  if (ppv == nullptr) return E_POINTER;
-  *ppv = nullptr;
-  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IInitializeWithStream)) {
-    *ppv = static_cast<IInitializeWithStream*>(this);
-  } else if (IsEqualIID(riid, IID_IThumbnailProvider)) {
-    *ppv = static_cast<IThumbnailProvider*>(this);
-  } else {
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
+  // The first entry also answers for IUnknown.
+  static const QITAB kInterfaces[] = {
+      QITABENT(CThumbnailProvider, IInitializeWithStream),
+      QITABENT(CThumbnailProvider, IThumbnailProvider),
+      {nullptr, 0},
+  };
+  return QISearch(this, kInterfaces, riid, ppv);
 }
 
 IFACEMETHODIMP_(ULONG) CThumbnailProvider::AddRef() { return InterlockedIncrement(&refCount_); }
@@ -64,7 +59,6 @@ IFACEMETHODIMP CThumbnailProvider::Initialize(IStream* pstm, DWORD grfMode) {
   return CatchAtComBoundary(E_FAIL, [&]() -> HRESULT {
     if (pstm == nullptr) return E_INVALIDARG;
     if (initialized_) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
-    pstm->AddRef();
     stream_ = pstm;
     mode_ = grfMode;
     initialized_ = true;
@@ -88,7 +82,7 @@ HRESULT CThumbnailProvider::MakeThumbnail(UINT cx, HBITMAP* phbmp, WTS_ALPHATYPE
   if (!initialized_ || stream_ == nullptr) return E_UNEXPECTED;
   if (cx == 0) return E_INVALIDARG;
 
-  StreamAdapter adapter(stream_);
+  StreamAdapter adapter(stream_.Get());
   ByteSource source;
   if (!MakeByteSource(&adapter, &source)) return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
 
@@ -127,7 +121,7 @@ HRESULT CThumbnailProvider::ChainToPreviousHandler(HRESULT failure, UINT cx, HBI
   // The core has moved the stream; the other handler expects it at the start.
   LARGE_INTEGER start = {};
   if (FAILED(stream_->Seek(start, STREAM_SEEK_SET, nullptr))) return failure;
-  if (FAILED(initializer->Initialize(stream_, mode_))) return failure;
+  if (FAILED(initializer->Initialize(stream_.Get(), mode_))) return failure;
 
   ComPtr<IThumbnailProvider> provider;
   const HRESULT queried = initializer->QueryInterface(IID_PPV_ARGS(provider.GetAddressOf()));

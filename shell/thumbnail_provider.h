@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <propsys.h>
 #include <thumbcache.h>
+#include <wrl/client.h>
 
 #include "shell/thumbnail_slot.h"
 
@@ -39,7 +40,7 @@ class CThumbnailProvider final : public IInitializeWithStream, public IThumbnail
 
   const ThumbnailSlot& slot_;
   volatile LONG refCount_ = 1;
-  IStream* stream_ = nullptr;
+  Microsoft::WRL::ComPtr<IStream> stream_;
   DWORD mode_ = 0;  // only handed on to the previous handler
   bool initialized_ = false;
 };

@@ -1,6 +1,7 @@
 #include "shell/thumbnail_slot.h"
 
-#include "shell/registry_access.h"
+#include "shell/clsid_text.h"
+#include "shell/registry_paths.h"
 #include "shell/server_clsid.h"
 
 namespace orvelle {
