@@ -372,11 +372,11 @@ int Run(int directoryCount, wchar_t** directories) {
   return ok ? 0 : 1;
 }
 
-// The index TlsAlloc would hand out next: it rises for good when a module takes an index
-// and does not give it back.
+// The index TlsAlloc would hand out next: it rises for good when a module takes one and
+// does not give it back.
 DWORD NextFreeTlsIndex() {
   const DWORD index = TlsAlloc();
-  if (index != TLS_OUT_OF_INDEXES) TlsFree(index);
+  TlsFree(index);
   return index;
 }
 
@@ -384,81 +384,63 @@ DWORD NextFreeTlsIndex() {
 // the DLL once it says it can go. Returns what went wrong, if anything.
 std::string LoadAskAndFree(const std::wstring& dll, const Movie& movie, Outcome* outcome) {
   HMODULE orvelle = LoadLibraryW(dll.c_str());
-  if (orvelle == nullptr) return "LoadLibrary failed";
   const auto getClassObject = Export<GetClassObjectFn>(orvelle, "DllGetClassObject");
   const auto canUnloadNow = Export<NoArgumentFn>(orvelle, "DllCanUnloadNow");
+  if (orvelle == nullptr || getClassObject == nullptr || canUnloadNow == nullptr) return "no DLL";
   FaultyStream stream(movie.bytes, Fault::None, 0, 0);
-  std::string failed = getClassObject == nullptr || canUnloadNow == nullptr
-                           ? "an export is missing"
-                           : Ask(getClassObject, &stream, CycleThumbnailSize, outcome);
-  if (failed.empty() && FAILED(outcome->hr)) failed = "no thumbnail";
-  if (failed.empty() && stream.refs() != 1) failed = "a stream reference leaked";
-  if (failed.empty() && canUnloadNow() != S_OK) failed = "DllCanUnloadNow is not S_OK";
+  std::string failed = Ask(getClassObject, &stream, CycleThumbnailSize, outcome);
+  if (failed.empty() && (FAILED(outcome->hr) || stream.refs() != 1 || canUnloadNow() != S_OK)) {
+    failed = "no thumbnail, a stream reference left or the DLL busy";
+  }
   FreeLibrary(orvelle);
-  if (failed.empty() && GetModuleHandleW(dll.c_str()) != nullptr) failed = "still loaded";
-  return failed;
+  return failed.empty() && GetModuleHandleW(dll.c_str()) != nullptr ? "still loaded" : failed;
 }
 
-// load_and_faults --cycles N MOVIE_DIR: N cycles over a few movies, one of them chained to
-// the stand-in. The TLS index and the commit charge are taken after the first pass over
-// the movies, when the process has made its own one-time allocations.
+// load_and_faults --cycles N MOVIE_DIR. The TLS index and the commit charge are taken after
+// the first pass over the movies, when the process has made its own one-time allocations.
 int RunLoadCycles(int cycles, const std::wstring& directory) {
   std::vector<Movie> movies;
   for (const wchar_t* name : CycleMovies) {
-    Movie movie{std::string(name, name + wcslen(name)), {}};
-    if (!ReadWholeFile(directory + L"\\" + name, &movie.bytes)) return 2;
-    movies.push_back(std::move(movie));
+    movies.push_back(Movie{std::string(name, name + wcslen(name)), {}});
+    if (!ReadWholeFile(directory + L"\\" + name, &movies.back().bytes)) return 2;
   }
   const std::wstring here = ProgramDirectory();
   HMODULE standin = LoadLibraryW((here + L"standin_handler.dll").c_str());
   const auto registerStandIn = Export<NoArgumentFn>(standin, "DllRegisterServer");
-  const auto unregisterStandIn = Export<NoArgumentFn>(standin, "DllUnregisterServer");
-  if (standin == nullptr || registerStandIn == nullptr || unregisterStandIn == nullptr ||
-      FAILED(registerStandIn()) || FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+  if (standin == nullptr || registerStandIn == nullptr || FAILED(registerStandIn()) ||
+      FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
     return 2;
   }
-
-  const DWORD tlsBeforeLoad = NextFreeTlsIndex();
   std::vector<Outcome> first(movies.size());
+  const DWORD tlsBeforeLoad = NextFreeTlsIndex();
   DWORD tlsAtStart = 0;
   double committedAtStart = 0;
   int problems = 0;
-  for (int cycle = 0; cycle < cycles; ++cycle) {
-    const size_t which = static_cast<size_t>(cycle) % movies.size();
+  for (size_t cycle = 0; cycle < static_cast<size_t>(cycles); ++cycle) {
+    const size_t which = cycle % movies.size();
     Outcome outcome;
     std::string failed = LoadAskAndFree(here + L"orvelle.dll", movies[which], &outcome);
-    if (static_cast<size_t>(cycle) < movies.size()) {
-      first[which] = outcome;
-    } else if (failed.empty() && !(outcome == first[which])) {
-      failed = "another thumbnail than the first";
-    }
+    if (cycle < movies.size()) first[which] = outcome;
+    if (failed.empty() && !(outcome == first[which])) failed = "not the first cycle's thumbnail";
     if (!failed.empty() && problems++ < 10) {
-      std::fprintf(stderr, "PROBLEM: cycle %d, %s: %s\n", cycle, movies[which].name.c_str(),
+      std::fprintf(stderr, "PROBLEM: cycle %zu, %s: %s\n", cycle, movies[which].name.c_str(),
                    failed.c_str());
     }
-    if (static_cast<size_t>(cycle) + 1 == movies.size()) {
+    if (cycle + 1 == movies.size()) {
       tlsAtStart = NextFreeTlsIndex();
       committedAtStart = CommittedMiB();
     }
   }
   const DWORD tlsAtEnd = NextFreeTlsIndex();
   const double committedAtEnd = CommittedMiB();
-  CoUninitialize();
-  unregisterStandIn();
+  Export<NoArgumentFn>(standin, "DllUnregisterServer")();
   std::printf("%d cycles, %d problems; next free TLS index %lu before the first load, %lu at the "
               "start, %lu at the end; committed memory %.3f MiB at the start, %.3f MiB at the end\n",
               cycles, problems, tlsBeforeLoad, tlsAtStart, tlsAtEnd, committedAtStart,
               committedAtEnd);
-  bool ok = problems == 0;
-  if (tlsAtEnd != tlsAtStart) {
-    std::fprintf(stderr, "the next free TLS index moved\n");
-    ok = false;
-  }
-  if (committedAtEnd - committedAtStart > CycleMemoryBoundMiB) {
-    std::fprintf(stderr, "committed memory grew by more than %.2f MiB\n", CycleMemoryBoundMiB);
-    ok = false;
-  }
-  return ok ? 0 : 1;
+  const bool kept = tlsAtEnd == tlsAtStart && committedAtEnd - committedAtStart <= CycleMemoryBoundMiB;
+  if (!kept) std::fprintf(stderr, "the TLS index or the commit charge did not come back\n");
+  return problems == 0 && kept ? 0 : 1;
 }
 
 }  // namespace
