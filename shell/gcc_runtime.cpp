@@ -6,7 +6,11 @@
 //   process runs out. The guards below use the Win32 thread API and take nothing.
 // - Its emergency arena for exceptions, taken from the heap at load, is never freed by
 //   the runtime itself.
-// libc++, the ARM64 build's runtime, needs neither: its guards and its arena take nothing.
+// - libgcc's one-time initialisations (the x86 build's DWARF unwinder registers its frame
+//   tables at every load) call pthread_once, which takes that same TLS index. The DLL is
+//   linked with --wrap=pthread_once, so that they call the one below instead.
+// libc++, the ARM64 build's runtime, needs none of this: its guards and its arena take
+// nothing.
 #include "shell/gcc_runtime.h"
 
 #include <windows.h>
@@ -62,6 +66,22 @@ extern "C" void __cxa_guard_abort(int64_t* guard) {
   state.bytes[1] = 0;
   ReleaseSRWLockExclusive(&guardLock);
   WakeAllConditionVariable(&guardSettled);
+}
+
+// winpthreads' pthread_once_t: 0 at first, 1 once the routine has run; 2 while it runs.
+extern "C" int __wrap_pthread_once(volatile long* once, void (*routine)()) {
+  AcquireSRWLockExclusive(&guardLock);
+  while (*once == 2) SleepConditionVariableSRW(&guardSettled, &guardLock, INFINITE, 0);
+  const bool mustRun = *once == 0;
+  if (mustRun) *once = 2;
+  ReleaseSRWLockExclusive(&guardLock);
+  if (!mustRun) return 0;
+  routine();
+  AcquireSRWLockExclusive(&guardLock);
+  *once = 1;
+  ReleaseSRWLockExclusive(&guardLock);
+  WakeAllConditionVariable(&guardSettled);
+  return 0;
 }
 
 namespace __gnu_cxx {
