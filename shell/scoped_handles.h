@@ -32,12 +32,12 @@ class ScopedHandle {
     return handle;
   }
 
+ private:
   void reset() {
     if (handle_ != nullptr) Free()(handle_);
     handle_ = nullptr;
   }
 
- private:
   Handle handle_ = nullptr;
 };
 

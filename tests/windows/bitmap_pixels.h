@@ -7,6 +7,9 @@
 
 #include <vector>
 
+#include "shell/scoped_handles.h"
+#include "shell/top_down_dib.h"
+
 namespace orvelle::testing {
 
 struct Pixels {
@@ -25,18 +28,11 @@ inline Pixels ReadTopDown(HBITMAP bitmap) {
   pixels.width = dib.dsBm.bmWidth;
   pixels.height = dib.dsBm.bmHeight;
   pixels.bytes.resize(static_cast<size_t>(pixels.width) * pixels.height * 4);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = pixels.width;
-  info.bmiHeader.biHeight = -pixels.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  HDC dc = CreateCompatibleDC(nullptr);
-  EXPECT_EQ(GetDIBits(dc, bitmap, 0, static_cast<UINT>(pixels.height), pixels.bytes.data(), &info,
-                      DIB_RGB_COLORS),
+  BITMAPINFO info = TopDownDibInfo(pixels.width, pixels.height);
+  const ScopedDc dc(CreateCompatibleDC(nullptr));
+  EXPECT_EQ(GetDIBits(dc.get(), bitmap, 0, static_cast<UINT>(pixels.height), pixels.bytes.data(),
+                      &info, DIB_RGB_COLORS),
             pixels.height);
-  DeleteDC(dc);
   return pixels;
 }
 

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
+#include <vector>
 
 #include "shell/server_clsid.h"
 #include "tests/windows/dll_under_test.h"
@@ -13,117 +15,113 @@
 namespace orvelle {
 namespace {
 
-using ClassFactory = testing::OrvelleDll;
-
-// A stand-in outer object; aggregation must be refused before it is ever called.
+// An outer object that refused aggregation never calls, and an output a refusal overwrites.
 IUnknown* const SomeOuter = reinterpret_cast<IUnknown*>(static_cast<uintptr_t>(0x1000));
+const CLSID* const ServerClasses[] = {&kServerClsid, &kAviServerClsid};
 
-TEST_F(ClassFactory, AnswersOnlyToItsOwnClass) {
+struct Query { const IID& iid; HRESULT expected; };
+
+class ClassFactory : public testing::OrvelleDll {
+ protected:
+  // Takes over `object`'s only reference and asks for each interface through the one got
+  // last. What it has is one object, whose `primary` interface doubles as IUnknown; what
+  // it lacks leaves a null output. Any one reference keeps the module loaded.
+  void ExpectInterfaces(IUnknown* object, const IID& primary,
+                        std::initializer_list<Query> queries) {
+    IUnknown* identity = nullptr;
+    ASSERT_EQ(object->QueryInterface(IID_PPV_ARGS(&identity)), S_OK);
+    EXPECT_EQ(object->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+    std::vector<IUnknown*> held = {object, identity};
+    for (const Query& query : queries) {
+      void* out = SomeOuter;
+      const HRESULT result = held.back()->QueryInterface(query.iid, &out);
+      EXPECT_EQ(result, query.expected);
+      EXPECT_TRUE(SUCCEEDED(result) || out == nullptr) << "a refusal leaves a null output";
+      if (FAILED(result)) continue;
+      IUnknown* again = nullptr;
+      held.push_back(static_cast<IUnknown*>(out));
+      ASSERT_EQ(held.back()->QueryInterface(IID_PPV_ARGS(&again)), S_OK);
+      EXPECT_EQ(again, identity);
+      again->Release();
+      EXPECT_TRUE(!IsEqualIID(query.iid, primary) || out == identity) << "doubles as IUnknown";
+    }
+    for (IUnknown* reference : held) {
+      EXPECT_EQ(CanUnloadNow(), S_FALSE);
+      reference->Release();
+    }
+    EXPECT_EQ(CanUnloadNow(), S_OK);
+  }
+};
+
+// Refused requests hand out nothing, and nothing they made outlives them.
+TEST_F(ClassFactory, RefusedClassObjectRequestsLeaveNothingBehind) {
+  struct Request { const CLSID& clsid; const IID& iid; HRESULT expected; };
+  const Request requests[] = {
+      {standin::Clsid, IID_IClassFactory, CLASS_E_CLASSNOTAVAILABLE},
+      {kServerClsid, IID_IClassFactory, E_POINTER},  // asked with no output
+      {kServerClsid, IID_IThumbnailProvider, E_NOINTERFACE},
+      {kAviServerClsid, IID_IThumbnailProvider, E_NOINTERFACE},
+  };
   EXPECT_EQ(CanUnloadNow(), S_OK);  // right after load
-  void* object = SomeOuter;
-  EXPECT_EQ(GetClassObject(standin::Clsid, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
-  EXPECT_EQ(object, nullptr);
-  EXPECT_EQ(GetClassObject(kServerClsid, IID_IClassFactory, nullptr), E_POINTER);
-  EXPECT_EQ(CanUnloadNow(), S_OK);
-}
-
-// One class per thumbnail slot, both made by the same factory and provider code.
-TEST_F(ClassFactory, AnswersToTheClassOfEachSlot) {
-  for (const CLSID* clsid : {&kServerClsid, &kAviServerClsid}) {
+  for (const Request& request : requests) {
+    SCOPED_TRACE(&request - requests);
     void* object = SomeOuter;
-    EXPECT_EQ(GetClassObject(*clsid, IID_IThumbnailProvider, &object), E_NOINTERFACE);
-    EXPECT_EQ(object, nullptr);
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(GetClassObject(*clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
-    IThumbnailProvider* provider = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IThumbnailProvider,
-                                      reinterpret_cast<void**>(&provider)),
-              S_OK);
-    EXPECT_EQ(factory->Release(), 0u);
-    EXPECT_EQ(provider->Release(), 0u);
+    void** const output = request.expected == E_POINTER ? nullptr : &object;
+    EXPECT_EQ(GetClassObject(request.clsid, request.iid, output), request.expected);
+    EXPECT_TRUE(output == nullptr || object == nullptr) << "a refusal leaves a null output";
     EXPECT_EQ(CanUnloadNow(), S_OK);
   }
 }
 
-TEST_F(ClassFactory, AFactoryForAnotherInterfaceIsDestroyedAtOnce) {
-  void* object = SomeOuter;
-  EXPECT_EQ(GetClassObject(kServerClsid, IID_IThumbnailProvider, &object), E_NOINTERFACE);
-  EXPECT_EQ(object, nullptr);
-  EXPECT_EQ(CanUnloadNow(), S_OK);
+TEST_F(ClassFactory, RefusedCreateInstanceCallsLeaveNothingBehind) {
+  struct Request { IUnknown* outer; const IID& iid; HRESULT expected; };
+  const Request requests[] = {
+      {SomeOuter, IID_IUnknown, CLASS_E_NOAGGREGATION},
+      {nullptr, IID_IClassFactory, E_NOINTERFACE},
+      {nullptr, IID_IUnknown, E_POINTER},  // asked with no output
+  };
+  for (const CLSID* clsid : ServerClasses) {
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(GetClassObject(*clsid, IID_PPV_ARGS(&factory)), S_OK);
+    for (const Request& request : requests) {
+      SCOPED_TRACE(&request - requests);
+      void* object = SomeOuter;
+      void** const output = request.expected == E_POINTER ? nullptr : &object;
+      EXPECT_EQ(factory->CreateInstance(request.outer, request.iid, output), request.expected);
+      EXPECT_TRUE(output == nullptr || object == nullptr) << "a refusal leaves a null output";
+    }
+    factory->Release();
+    EXPECT_EQ(CanUnloadNow(), S_OK);  // no provider outlived its failed creation
+  }
 }
 
-TEST_F(ClassFactory, ALiveFactoryKeepsTheModuleLoaded) {
-  IClassFactory* factory = nullptr;
-  ASSERT_EQ(GetClassObject(kServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-            S_OK);
-  EXPECT_EQ(CanUnloadNow(), S_FALSE);
-  IUnknown* unknown = nullptr;
-  ASSERT_EQ(factory->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
-  EXPECT_EQ(static_cast<void*>(unknown), static_cast<void*>(factory));
-  EXPECT_EQ(unknown->Release(), 1u);  // the caller held the only reference
-  void* other = SomeOuter;
-  EXPECT_EQ(factory->QueryInterface(IID_IStream, &other), E_NOINTERFACE);
-  EXPECT_EQ(other, nullptr);
-  EXPECT_EQ(factory->Release(), 0u);
-  EXPECT_EQ(CanUnloadNow(), S_OK);
+// Each class's factory, and the provider it makes, which outlives it.
+TEST_F(ClassFactory, EachClassMakesAFactoryAndProvidersThatKeepTheModuleLoaded) {
+  for (const CLSID* clsid : ServerClasses) {
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(GetClassObject(*clsid, IID_PPV_ARGS(&factory)), S_OK);
+    ExpectInterfaces(factory, IID_IClassFactory,
+                     {{IID_IUnknown, S_OK}, {IID_IClassFactory, S_OK},
+                      {IID_IStream, E_NOINTERFACE}});
+    ASSERT_EQ(GetClassObject(*clsid, IID_PPV_ARGS(&factory)), S_OK);
+    IThumbnailProvider* provider = nullptr;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_PPV_ARGS(&provider)), S_OK);
+    factory->Release();
+    ExpectInterfaces(provider, IID_IInitializeWithStream,
+                     {{IID_IUnknown, S_OK}, {IID_IInitializeWithStream, S_OK},
+                      {IID_IThumbnailProvider, S_OK}, {IID_IClassFactory, E_NOINTERFACE}});
+  }
 }
 
-TEST_F(ClassFactory, CreateInstanceRefusesAggregationAndDestroysWhatItCannotHandOut) {
-  IClassFactory* factory = nullptr;
-  ASSERT_EQ(GetClassObject(kServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-            S_OK);
-  void* object = SomeOuter;
-  EXPECT_EQ(factory->CreateInstance(SomeOuter, IID_IUnknown, &object), CLASS_E_NOAGGREGATION);
-  EXPECT_EQ(object, nullptr);
-  object = SomeOuter;
-  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &object), E_NOINTERFACE);
-  EXPECT_EQ(object, nullptr);
-  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
-  factory->Release();
-  EXPECT_EQ(CanUnloadNow(), S_OK);  // no provider outlived its failed creation
-}
-
+// Each call through a factory of its own, released at once: only the lock holds the module.
 TEST_F(ClassFactory, LockServerHoldsTheModuleUntilUnlocked) {
-  IClassFactory* factory = nullptr;
-  ASSERT_EQ(GetClassObject(kServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-            S_OK);
-  EXPECT_EQ(factory->LockServer(TRUE), S_OK);
-  factory->Release();
-  EXPECT_EQ(CanUnloadNow(), S_FALSE);
-  ASSERT_EQ(GetClassObject(kServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-            S_OK);
-  EXPECT_EQ(factory->LockServer(FALSE), S_OK);
-  factory->Release();
-  EXPECT_EQ(CanUnloadNow(), S_OK);
-}
-
-TEST_F(ClassFactory, ProvidersShowBothInterfacesOfOneObject) {
-  IClassFactory* factory = nullptr;
-  ASSERT_EQ(GetClassObject(kServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-            S_OK);
-  IThumbnailProvider* provider = nullptr;
-  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IThumbnailProvider, reinterpret_cast<void**>(&provider)),
-            S_OK);
-  factory->Release();
-  EXPECT_EQ(CanUnloadNow(), S_FALSE);  // the provider alone keeps the module
-
-  IUnknown* unknown = nullptr;
-  IInitializeWithStream* initializer = nullptr;
-  IThumbnailProvider* again = nullptr;
-  ASSERT_EQ(provider->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
-  ASSERT_EQ(provider->QueryInterface(IID_IInitializeWithStream, reinterpret_cast<void**>(&initializer)), S_OK);
-  ASSERT_EQ(initializer->QueryInterface(IID_IThumbnailProvider, reinterpret_cast<void**>(&again)), S_OK);
-  EXPECT_EQ(static_cast<void*>(unknown), static_cast<void*>(initializer));
-  EXPECT_EQ(again, provider);
-  void* other = SomeOuter;
-  EXPECT_EQ(provider->QueryInterface(IID_IClassFactory, &other), E_NOINTERFACE);
-  EXPECT_EQ(other, nullptr);
-
-  EXPECT_EQ(again->Release(), 3u);
-  EXPECT_EQ(initializer->Release(), 2u);
-  EXPECT_EQ(unknown->Release(), 1u);
-  EXPECT_EQ(provider->Release(), 0u);
-  EXPECT_EQ(CanUnloadNow(), S_OK);
+  for (const BOOL lock : {TRUE, FALSE}) {
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(GetClassObject(kServerClsid, IID_PPV_ARGS(&factory)), S_OK);
+    EXPECT_EQ(factory->LockServer(lock), S_OK);
+    factory->Release();
+    EXPECT_EQ(CanUnloadNow(), lock ? S_FALSE : S_OK);
+  }
 }
 
 }  // namespace

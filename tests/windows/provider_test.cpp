@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "shell/server_clsid.h"
+#include "shell/top_down_dib.h"
 #include "tests/support/atom_builder.h"
 #include "tests/support/hap_frame_builder.h"
 #include "tests/windows/bitmap_pixels.h"
@@ -308,8 +309,7 @@ TEST_P(MisbehavingPreviousHandler, EndsTheChainWithTheProbeStatusAndNoBitmap) {
   testing::WriteValue(HKEY_CURRENT_USER, testing::SavedKey, testing::SavedValue,
                       GetParam().savedHandler);
   // Someone else's bitmap, under a handle that a failing handler leaves in its output.
-  BITMAPINFO info = {};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 2, -2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  const BITMAPINFO info = TopDownDibInfo(2, 2);
   void* bits = nullptr;
   HBITMAP someoneElses = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   ASSERT_NE(someoneElses, nullptr);

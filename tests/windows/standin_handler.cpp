@@ -10,6 +10,9 @@
 #include <new>
 #include <string>
 
+#include "shell/scoped_handles.h"
+#include "shell/top_down_dib.h"
+
 namespace {
 
 HINSTANCE module = nullptr;
@@ -138,24 +141,15 @@ class Handler final : public IInitializeWithStream, public IThumbnailProvider {
   }
 
   HRESULT Draw(HBITMAP* bitmap, WTS_ALPHATYPE* alpha) const {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = standin::Width;
-    info.bmiHeader.biHeight = -standin::Height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = orvelle::TopDownDibInfo(standin::Width, standin::Height);
     void* bits = nullptr;
-    HBITMAP made = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (made == nullptr || bits == nullptr) {
-      if (made != nullptr) DeleteObject(made);
-      return E_OUTOFMEMORY;
-    }
+    orvelle::ScopedBitmap made(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!made || bits == nullptr) return E_OUTOFMEMORY;
     auto* out = static_cast<BYTE*>(bits);
     for (LONG i = 0; i < standin::Width * standin::Height; ++i, out += 4) {
       for (int c = 0; c < 4; ++c) out[c] = pixel_.bytes[c];
     }
-    *bitmap = made;
+    *bitmap = made.release();
     *alpha = static_cast<WTS_ALPHATYPE>(standin::AlphaType);
     return standin::Result;
   }
