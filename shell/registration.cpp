@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "shell/class_views.h"
 #include "shell/clsid_text.h"
 #include "shell/com_boundary.h"
 #include "shell/last_error.h"
@@ -19,10 +20,6 @@ namespace orvelle {
 namespace {
 
 const wchar_t* const kFriendlyName = L"Corvantis HAP Thumbnail Provider";
-
-std::wstring ClassKey(const std::wstring& clsidText) {
-  return L"Software\\Classes\\CLSID\\" + clsidText;
-}
 
 void NotifyAssociationsChanged() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
 
@@ -52,15 +49,31 @@ bool FormatServerClasses(std::wstring (&clsidTexts)[kSlotCount]) {
   return true;
 }
 
-HRESULT RegisterServerClass(const std::wstring& clsidText, const std::wstring& path) {
-  const std::wstring classKey = ClassKey(clsidText);
-  const std::wstring serverKey = classKey + L"\\InprocServer32";
-  WriteRegString(HKEY_CURRENT_USER, classKey, nullptr, kFriendlyName);
-  if (!WriteRegString(HKEY_CURRENT_USER, serverKey, nullptr, path) ||
-      !WriteRegString(HKEY_CURRENT_USER, serverKey, L"ThreadingModel", L"Apartment")) {
+// The class key under `view`: the CLSID key of this process's view.
+HRESULT RegisterServerClass(HKEY view, const std::wstring& clsidText, const std::wstring& path) {
+  const std::wstring serverKey = clsidText + L"\\InprocServer32";
+  WriteRegString(view, clsidText, nullptr, kFriendlyName);
+  if (!WriteRegString(view, serverKey, nullptr, path) ||
+      !WriteRegString(view, serverKey, L"ThreadingModel", L"Apartment")) {
     return LastErrorHResult();
   }
   return S_OK;
+}
+
+// Whether the other architecture's DLL is registered for any of this server's classes: the
+// slots are shared, so they stay claimed while it is.
+bool OtherViewServes(const std::wstring (&clsidTexts)[kSlotCount]) {
+  const wchar_t* const other = ThisProcessClassViews().other;
+  ScopedRegKey view;
+  if (other == nullptr || !OpenClassView(other, KEY_QUERY_VALUE, false, &view)) return false;
+  std::wstring path;
+  for (const std::wstring& clsidText : clsidTexts) {
+    if (ReadRegString(view.get(), clsidText + L"\\InprocServer32", nullptr, kValueReadBytes,
+                      &path)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // Only while the slot still names this server is it handed back, and its saved value
@@ -107,9 +120,13 @@ HRESULT RegisterServer(HMODULE module) {
   if (!GetModulePath(module, &path)) return LastErrorHResult();
   std::wstring clsidTexts[kSlotCount];
   if (!FormatServerClasses(clsidTexts)) return E_UNEXPECTED;
+  ScopedRegKey view;
+  if (!OpenClassView(ThisProcessClassViews().own, KEY_CREATE_SUB_KEY, true, &view)) {
+    return LastErrorHResult();
+  }
 
   for (size_t i = 0; i < kSlotCount; ++i) {
-    const HRESULT registered = RegisterServerClass(clsidTexts[i], path);
+    const HRESULT registered = RegisterServerClass(view.get(), clsidTexts[i], path);
     if (FAILED(registered)) return registered;
     // Read the displaced handler before this server writes itself into the slot.
     SaveDisplacedHandler(*kThumbnailSlots[i]);
@@ -122,19 +139,25 @@ HRESULT RegisterServer(HMODULE module) {
   return S_OK;
 }
 
+// Removes this architecture's classes. The slots go back to their saved handlers only
+// when no other architecture's DLL still serves them.
 HRESULT UnregisterServer() {
   std::wstring clsidTexts[kSlotCount];
   if (!FormatServerClasses(clsidTexts)) return E_UNEXPECTED;
 
+  ScopedRegKey view;
+  if (OpenClassView(ThisProcessClassViews().own, DELETE | KEY_ENUMERATE_SUB_KEYS |
+                    KEY_QUERY_VALUE | KEY_SET_VALUE, false, &view)) {
+    for (const std::wstring& clsidText : clsidTexts) RegDeleteTreeW(view.get(), clsidText.c_str());
+  }
   bool gaveBack = false;
-  for (const ThumbnailSlot* slot : kThumbnailSlots) gaveBack |= GiveSlotBack(*slot);
+  if (!OtherViewServes(clsidTexts)) {
+    for (const ThumbnailSlot* slot : kThumbnailSlots) gaveBack |= GiveSlotBack(*slot);
+  }
   if (gaveBack) {
     DeleteKeyIfEmpty(HKEY_CURRENT_USER, kSavedHandlerKey);
     // Fails, as intended, while another product keeps keys below it.
     RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Corvantis");
-  }
-  for (const std::wstring& clsidText : clsidTexts) {
-    RegDeleteTreeW(HKEY_CURRENT_USER, ClassKey(clsidText).c_str());
   }
   NotifyAssociationsChanged();
   return S_OK;

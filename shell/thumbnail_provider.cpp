@@ -5,6 +5,7 @@
 
 #include "base/heap_ptr.h"
 #include "core/thumbnail.h"
+#include "shell/chaining_mark.h"
 #include "shell/com_boundary.h"
 #include "shell/module.h"
 #include "shell/previous_handler.h"
@@ -17,17 +18,6 @@ namespace orvelle {
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// Set while this thread is inside a handler this server chained to.
-thread_local bool chainingOnThisThread = false;
-
-class ChainingMark {
- public:
-  ChainingMark() { chainingOnThisThread = true; }
-  ~ChainingMark() { chainingOnThisThread = false; }
-  ChainingMark(const ChainingMark&) = delete;
-  ChainingMark& operator=(const ChainingMark&) = delete;
-};
 
 // One of this server's classes, named directly or through the TreatAs key that COM
 // follows. Chaining from one of them to the other is a loop too.
@@ -117,8 +107,8 @@ HRESULT CThumbnailProvider::ChainToPreviousHandler(HRESULT failure, UINT cx, HBI
                                                    WTS_ALPHATYPE* pdwAlpha) {
   // A route that leads back here (a TreatAs key, two handlers that saved each other, a
   // handler that asks the shell) would otherwise recurse until the stack overflows.
-  if (chainingOnThisThread) return failure;
-  ChainingMark mark;
+  const ChainingMark mark;
+  if (!mark.entered()) return failure;
   CLSID previous;
   if (FAILED(FindPreviousHandler(slot_.clsid, &previous)) || IsThisServer(previous)) return failure;
 

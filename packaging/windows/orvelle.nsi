@@ -1,7 +1,11 @@
 ; orvelle-setup.exe: installs the Orvelle thumbnail handler for the current user, without
-; administrator rights, and writes an uninstaller that puts the displaced handler back.
-;   makensis -DVERSION=x.y.z -DCOPYRIGHT="..." -DDLL=orvelle.dll -DHOST=orvelle-thumbhost.exe -DOUTFILE=setup.exe orvelle.nsi
-; Both modes take /S (silent). The 64-bit target lets the installer load the 64-bit DLL itself.
+; administrator rights, and writes an uninstaller that puts the displaced handlers back.
+;   makensis -DVERSION=x.y.z -DCOPYRIGHT="..." -DDLL=orvelle.dll -DHOST=orvelle-thumbhost.exe
+;            [-DDLL_X86=x86/orvelle.dll] [-DHOST_X86=x86/orvelle-thumbhost.exe]
+;            [-DDLL_ARM64=arm64/orvelle.dll] -DOUTFILE=setup.exe orvelle.nsi
+; DLL and HOST are the x64 builds. On x64 Windows the x64 and x86 DLLs are installed, on
+; ARM64 Windows the ARM64 and x86 DLLs. Setup is a 64-bit program, which 32-bit Windows
+; refuses to start. Both modes take /S (silent).
 
 !ifndef VERSION | DLL | HOST | OUTFILE
   !error "define VERSION, DLL, HOST and OUTFILE"
@@ -27,6 +31,9 @@ RequestExecutionLevel user
 !define MOV_SLOT_KEY "Software\Classes\.mov\ShellEx\{E357FCCD-A995-4576-B01F-234630154E96}"
 !define AVI_CLSID "{888C5CFE-94F0-4F68-8364-EAE8BBC59512}"
 !define AVI_CLASS_KEY "Software\Classes\CLSID\${AVI_CLSID}"
+; The same classes in the 32-bit view, where the x86 DLL registers them.
+!define CLASS_KEY_X86 "Software\Classes\Wow6432Node\CLSID\${CLSID}"
+!define AVI_CLASS_KEY_X86 "Software\Classes\Wow6432Node\CLSID\${AVI_CLSID}"
 !define AVI_SLOT_KEY "Software\Classes\.avi\ShellEx\{E357FCCD-A995-4576-B01F-234630154E96}"
 !define VENDOR_KEY "Software\Corvantis"
 !define SAVED_KEY "${VENDOR_KEY}\Orvelle"
@@ -52,6 +59,7 @@ VIAddVersionKey "OriginalFilename" "orvelle-setup.exe"
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
 !include "FileFunc.nsh"
+!include "x64.nsh"
 
 !define MUI_ABORTWARNING
 !define MUI_WELCOMEPAGE_TEXT "Setup will install ${PRODUCT} ${VERSION} for you alone; it needs no administrator rights.$\r$\n$\r$\nExplorer will then show thumbnails of QuickTime and AVI movies whose video is Hap. Explorer windows that are open now may keep showing the old thumbnails until they are reopened."
@@ -67,33 +75,18 @@ VIAddVersionKey "OriginalFilename" "orvelle-setup.exe"
 ; which NSIS keeps apart.
 !macro DefineFunctions PREFIX
 
-; Calls the DLL's own DllInstall(install, "user"), as regsvr32 /n /i:user would.
-; In: the DLL path, then 1 to register or 0 to unregister, on the stack. Out: $0, 0 on success.
-Function ${PREFIX}CallDllInstall
-  Exch $1 ; install flag
-  Exch
-  Exch $2 ; path
-  Push $3
-  Push $4
-  ; LOAD_WITH_ALTERED_SEARCH_PATH: the DLL's imports resolve beside it, not beside setup.
-  System::Call 'kernel32::LoadLibraryExW(w r2, p 0, i 8) p .r3'
-  ${If} $3 P= 0
-    StrCpy $0 "cannot load $2"
-  ${Else}
-    System::Call 'kernel32::GetProcAddress(p r3, m "DllInstall") p .r4'
-    ${If} $4 P= 0
-      StrCpy $0 "$2 has no DllInstall"
-    ${Else}
-      System::Call '::$4(i r1, w "user") i .r0'
-      ${If} $0 != 0
-        IntFmt $0 "DllInstall failed with 0x%08X" $0
-      ${EndIf}
-    ${EndIf}
-    System::Call 'kernel32::FreeLibrary(p r3)'
+; Runs DllInstall(install, "user") of the native DLL through the native regsvr32: on ARM64
+; Windows setup runs as an emulated x64 process, which cannot load the ARM64 DLL itself.
+; In: "" to register or "/u" to unregister, on the stack. Out: $0, 0 on success.
+Function ${PREFIX}RegisterNativeDll
+  Exch $1
+  ClearErrors
+  ExecWait '"$SYSDIR\regsvr32.exe" /s $1 /n /i:user "$INSTDIR\orvelle.dll"' $0
+  ${If} ${Errors}
+    StrCpy $0 "cannot run regsvr32"
+  ${ElseIf} $0 != 0
+    StrCpy $0 "regsvr32 $1 exited with $0"
   ${EndIf}
-  Pop $4
-  Pop $3
-  Pop $2
   Pop $1
 FunctionEnd
 
@@ -122,6 +115,28 @@ Function ${PREFIX}DeleteNowOrLater
 FunctionEnd
 
 !macroend
+
+; The x86 DLL's class under VIEW_KEY, as the x86 DLL writes it. A 64-bit setup names the
+; 32-bit view outright (Wow6432Node), which is also right under Wine, where the per-user
+; classes are not redirected for 32-bit processes.
+!macro RegisterClassX86 VIEW_KEY
+  WriteRegStr HKCU "${VIEW_KEY}" "" "Corvantis HAP Thumbnail Provider"
+  WriteRegStr HKCU "${VIEW_KEY}\InprocServer32" "" "$INSTDIR\x86\orvelle.dll"
+  WriteRegStr HKCU "${VIEW_KEY}\InprocServer32" "ThreadingModel" "Apartment"
+!macroend
+
+; Calls FUNCTION with each program file that setup installs, on the stack.
+!macro ForEachInstalledFile FUNCTION
+  !insertmacro ForEachInstalledFileIn "$INSTDIR" ${FUNCTION}
+  !insertmacro ForEachInstalledFileIn "$INSTDIR\x86" ${FUNCTION}
+!macroend
+!macro ForEachInstalledFileIn DIR FUNCTION
+  Push "${DIR}\orvelle.dll"
+  Call ${FUNCTION}
+  Push "${DIR}\orvelle-thumbhost.exe"
+  Call ${FUNCTION}
+!macroend
+
 !insertmacro DefineFunctions ""
 !insertmacro DefineFunctions "un."
 
@@ -175,23 +190,50 @@ Function un.RemoveRegistration
   ${EndIf}
   DeleteRegKey HKCU "${CLASS_KEY}"
   DeleteRegKey HKCU "${AVI_CLASS_KEY}"
+  DeleteRegKey HKCU "${CLASS_KEY_X86}"
+  DeleteRegKey HKCU "${AVI_CLASS_KEY_X86}"
   Pop $4
 FunctionEnd
 
+!ifndef DLL_ARM64
+Function .onInit
+  ${If} ${IsNativeARM64}
+    MessageBox MB_OK|MB_ICONSTOP "This ${PRODUCT} setup has no ARM64 handler." /SD IDOK
+    SetErrorLevel 3
+    Quit
+  ${EndIf}
+FunctionEnd
+!endif
+
 Section "Install"
   SetOutPath "$INSTDIR"
-  Push "$INSTDIR\orvelle.dll"
-  Call DeleteNowOrLater
-  Push "$INSTDIR\orvelle-thumbhost.exe"
-  Call DeleteNowOrLater
-  File "/oname=orvelle.dll" "${DLL}"
-  File "/oname=orvelle-thumbhost.exe" "${HOST}"
+  !insertmacro ForEachInstalledFile DeleteNowOrLater
+  ${If} ${IsNativeARM64}
+    !ifdef DLL_ARM64
+      File "/oname=orvelle.dll" "${DLL_ARM64}"
+    !endif
+  ${Else}
+    File "/oname=orvelle.dll" "${DLL}"
+    File "/oname=orvelle-thumbhost.exe" "${HOST}"
+  ${EndIf}
+  !ifdef DLL_X86
+    SetOutPath "$INSTDIR\x86"
+    File "/oname=orvelle.dll" "${DLL_X86}"
+    !ifdef HOST_X86
+      File "/oname=orvelle-thumbhost.exe" "${HOST_X86}"
+    !endif
+    SetOutPath "$INSTDIR"
+  !endif
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
   ; Written before registering, so that a failed registration can still be uninstalled.
   ; In KiB, counting neither copies moved aside nor anything below the folder.
   ${GetSize} "$INSTDIR" "/M=*.dll /S=0B /G=0" $0 $1 $2
   ${GetSize} "$INSTDIR" "/M=*.exe /S=0B /G=0" $3 $1 $2
+  IntOp $0 $0 + $3
+  ${GetSize} "$INSTDIR\x86" "/M=*.dll /S=0B /G=0" $3 $1 $2
+  IntOp $0 $0 + $3
+  ${GetSize} "$INSTDIR\x86" "/M=*.exe /S=0B /G=0" $3 $1 $2
   IntOp $0 $0 + $3
   IntOp $0 $0 / 1024
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -205,22 +247,29 @@ Section "Install"
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
 
   ; Registering again over an installed copy keeps the handler saved the first time.
-  Push "$INSTDIR\orvelle.dll"
-  Push 1
-  Call CallDllInstall
+  Push ""
+  Call RegisterNativeDll
   ${If} $0 != 0
     DetailPrint "Registration failed: $0"
     SetErrorLevel 2
     MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} could not register its thumbnail handler: $0" /SD IDOK
     Abort
   ${EndIf}
+  !ifdef DLL_X86
+    ; The x86 DLL's registration once the native one has claimed the slots: only its classes
+    ; in the 32-bit view remain, written here because a 64-bit setup cannot load it.
+    !insertmacro RegisterClassX86 "${CLASS_KEY_X86}"
+    !insertmacro RegisterClassX86 "${AVI_CLASS_KEY_X86}"
+  !endif
 SectionEnd
 
 Section "Uninstall"
   ; Hands the .mov and .avi slots back to the handlers that Orvelle displaced.
-  Push "$INSTDIR\orvelle.dll"
-  Push 0
-  Call un.CallDllInstall
+  ; The 32-bit view first: while the x86 DLL is registered, the native one keeps the slots.
+  DeleteRegKey HKCU "${CLASS_KEY_X86}"
+  DeleteRegKey HKCU "${AVI_CLASS_KEY_X86}"
+  Push "/u"
+  Call un.RegisterNativeDll
   ${If} $0 != 0
     ; Carry on: a DLL that cannot be loaded cannot unregister either, so stopping would
     ; leave the user with an uninstaller that never completes.
@@ -229,10 +278,8 @@ Section "Uninstall"
     SetErrorLevel 2
   ${EndIf}
 
-  Push "$INSTDIR\orvelle.dll"
-  Call un.DeleteNowOrLater
-  Push "$INSTDIR\orvelle-thumbhost.exe"
-  Call un.DeleteNowOrLater
+  !insertmacro ForEachInstalledFile un.DeleteNowOrLater
+  RMDir "$INSTDIR\x86"
   Push "$INSTDIR\${UNINSTALLER}"
   Call un.DeleteNowOrLater
   ; Copies moved aside by an earlier run whose host has let go of them since.

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # orvelle-setup.exe under Wine, as a user would run it with handlers already on .mov and .avi:
 #   installer_test.sh SETUP BIN_DIR MOVIE_DIR NATIVE_ORVELLE WORK_DIR WINEPREFIX VERSION MAKENSIS NSI
+#                     [X86_DLL X86_HOST]
+# With the x86 DLL and host (which the setup then carries), their files and the 32-bit view
+# of the classes are checked beside the x64 ones.
 # 1. setup /S installs per user, registers, writes the uninstall entry; the installed host
 #    draws Hap thumbnails (QuickTime and AVI) equal to the native program's;
 # 2. setup /S again, while a host holds the DLL, upgrades in place and keeps the saved handlers;
@@ -12,7 +15,7 @@
 # 6. a DLL without DllInstall makes setup fail, and the uninstaller still removes it all.
 set -euo pipefail
 setup=${1:?usage: installer_test.sh SETUP BIN_DIR MOVIE_DIR NATIVE_ORVELLE WORK_DIR WINEPREFIX VERSION MAKENSIS NSI}
-bin=$2 movies=$3 native=$4 version=$7 makensis=$8 nsi=$9
+bin=$2 movies=$3 native=$4 version=$7 makensis=$8 nsi=$9 x86_dll=${10:-} x86_host=${11:-}
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine_test_lib.sh"
 wine_test_init "$6" "$5"
@@ -72,6 +75,8 @@ Windows Registry Editor Version 5.00
 [-HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\$orvelle_avi]
 [-HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\$standin_avi]
 [-HKEY_CURRENT_USER\\$avi_slot]
+[-HKEY_CURRENT_USER\\Software\\Classes\\Wow6432Node\\CLSID\\$orvelle]
+[-HKEY_CURRENT_USER\\Software\\Classes\\Wow6432Node\\CLSID\\$orvelle_avi]
 [-HKEY_LOCAL_MACHINE\\$avi_slot]
 [-HKEY_CURRENT_USER\\Software\\Corvantis]
 [-$uninstall_key]
@@ -117,17 +122,22 @@ expect_installed() {
   [ "$(reg_value 'HKCU\Software\Corvantis\Orvelle' PreviousMovHandler)" = "$standin" ] &&
     [ "$(reg_value 'HKCU\Software\Corvantis\Orvelle' PreviousAviHandler)" = "$standin_avi" ] ||
     fail "the saved previous handlers are not the stand-in's"
-  local class server
-  for class in "$orvelle" "$orvelle_avi"; do
-    server=$(default_value "HKCU\\Software\\Classes\\CLSID\\$class\\InprocServer32")
-    if [ "$server" != "$location\\orvelle.dll" ]; then
-      w reg query "HKCU\\Software\\Classes\\CLSID\\$class" /s >&2 || true
-      fail "the class $class names '$server', not the installed DLL"
-    fi
+  local class server view views=("CLSID=orvelle.dll")
+  if [ -n "$x86_dll" ]; then
+    cmp -s "$dir/x86/orvelle.dll" "$x86_dll" && cmp -s "$dir/x86/orvelle-thumbhost.exe" "$x86_host" ||
+      fail "the x86 DLL and host are not installed in $dir/x86"
+    views+=("Wow6432Node\\CLSID=x86\\orvelle.dll")
+  fi
+  for view in "${views[@]}"; do
+    for class in "$orvelle" "$orvelle_avi"; do
+      server=$(default_value "HKCU\\Software\\Classes\\${view%%=*}\\$class\\InprocServer32")
+      [ "$server" = "$location\\${view#*=}" ] ||
+        fail "the class $class in ${view%%=*} names '$server', not the installed ${view#*=}"
+    done
   done
 
   local bytes=0 file
-  for file in orvelle.dll orvelle-thumbhost.exe uninstall.exe; do
+  for file in orvelle.dll orvelle-thumbhost.exe uninstall.exe ${x86_dll:+x86/orvelle.dll x86/orvelle-thumbhost.exe}; do
     bytes=$((bytes + $(stat -c %s "$dir/$file")))
   done
   w reg query "$uninstall_key" >"$work/entry.txt" || fail "no uninstall entry"
@@ -210,6 +220,7 @@ while read -r saved_mov saved_avi damage after_mov after_avi; do
   case "$damage" in
     deleted) rm "$dir/orvelle.dll" ;;
     truncated) truncate -s 4096 "$dir/orvelle.dll" ;;
+    x86-deleted) rm -f "$dir/x86/orvelle.dll" ;;
   esac
   uninstall
   [ ! -e "$dir" ] || fail "$damage DLL: the uninstaller left $(ls "$dir")"
@@ -232,6 +243,7 @@ $standin $standin_avi deleted $standin $standin_avi
 ${orvelle,,} ${orvelle_avi,,} truncated - -
 ${orvelle_avi,,} ${orvelle,,} deleted - -
 $standin $standin_avi truncated $standin taken
+$standin $standin_avi x86-deleted $standin $standin_avi
 EOF
 
 echo "== a DLL that cannot register"

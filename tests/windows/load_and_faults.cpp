@@ -9,6 +9,9 @@
 // size, a faulty one gives anything but that result or a failure with cleared outputs, a
 // stream reference leaks, committed memory grows by more than a small bound after the
 // first round, or the DLL cannot be unloaded at the end.
+// load_and_faults.exe --cycles N MOVIE_DIR: the DLL loaded and freed N times in one
+// process, one thumbnail each; fails when a thumbnail differs from its movie's first, or
+// the next free TLS index or the commit charge does not come back.
 #include <windows.h>
 #include <psapi.h>
 #include <propsys.h>
@@ -17,6 +20,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cwchar>
 #include <map>
 #include <mutex>
 #include <random>
@@ -39,6 +43,12 @@ constexpr UINT Sizes[] = {32, 96, 256, 1000};
 constexpr int LargeMovieWeight = 6;
 constexpr int SmallMovieWeight = 1;
 constexpr double MemoryBoundMiB = 8;
+// The load-and-free cycles: a Hap movie, a Hap Q one, and one without Hap that goes to the
+// stand-in. A leak of even a hundred bytes a cycle passes the bound over 2,000 cycles.
+constexpr const wchar_t* CycleMovies[] = {L"hap1_640x360.mov", L"hapy_480x272.mov",
+                                          L"h264_320x240.mov"};
+constexpr UINT CycleThumbnailSize = 256;
+constexpr double CycleMemoryBoundMiB = 0.125;
 
 struct Movie {
   std::string name;
@@ -138,6 +148,49 @@ double CommittedMiB() {
   return counters.PagefileUsage / (1024.0 * 1024.0);
 }
 
+// One request as the shell makes it: a new provider, given the stream, asked once.
+// Returns what went wrong, if anything.
+std::string Ask(GetClassObjectFn getClassObject, IStream* stream, UINT size, Outcome* outcome) {
+  IClassFactory* factory = nullptr;
+  if (FAILED(
+          getClassObject(kServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
+    return "no class factory";
+  }
+  IInitializeWithStream* initializer = nullptr;
+  const HRESULT created = factory->CreateInstance(nullptr, IID_IInitializeWithStream,
+                                                  reinterpret_cast<void**>(&initializer));
+  factory->Release();
+  if (FAILED(created)) return "no provider";
+  IThumbnailProvider* provider = nullptr;
+  if (FAILED(initializer->Initialize(stream, STGM_READ)) ||
+      FAILED(initializer->QueryInterface(IID_IThumbnailProvider,
+                                         reinterpret_cast<void**>(&provider)))) {
+    initializer->Release();
+    return "Initialize or QueryInterface failed";
+  }
+  // Garbage in the outputs, so that a failure that does not clear them shows.
+  HBITMAP bitmap = reinterpret_cast<HBITMAP>(static_cast<uintptr_t>(0xBAD));
+  WTS_ALPHATYPE alpha = static_cast<WTS_ALPHATYPE>(7);
+  outcome->hr = provider->GetThumbnail(size, &bitmap, &alpha);
+  provider->Release();
+  initializer->Release();
+  if (FAILED(outcome->hr)) {
+    return bitmap == nullptr && alpha == WTSAT_UNKNOWN ? "" : "a failure left its outputs set";
+  }
+  DIBSECTION dib = {};
+  const bool isDib = GetObjectW(bitmap, sizeof dib, &dib) == sizeof dib &&
+                     dib.dsBm.bmBitsPixel == 32 && dib.dsBm.bmBits != nullptr;
+  if (isDib) {
+    outcome->alpha = alpha;
+    outcome->width = dib.dsBm.bmWidth;
+    outcome->height = dib.dsBm.bmHeight;
+    outcome->hash = HashBytes(static_cast<const BYTE*>(dib.dsBm.bmBits),
+                              static_cast<size_t>(dib.dsBm.bmWidthBytes) * dib.dsBm.bmHeight);
+  }
+  DeleteObject(bitmap);
+  return isDib ? "" : "success without a 32-bit DIB section";
+}
+
 class LoadTest {
  public:
   LoadTest(std::vector<Movie> movies, GetClassObjectFn getClassObject)
@@ -214,7 +267,7 @@ class LoadTest {
     }
     FaultyStream stream(movies_[movie].bytes, fault, failingCall, random());
     Outcome outcome;
-    const std::string failed = Ask(&stream, size, &outcome);
+    const std::string failed = Ask(getClassObject_, &stream, size, &outcome);
     const std::string what = movies_[movie].name + " at " + std::to_string(size);
     if (!failed.empty()) Problem(what + ": " + failed);
     if (stream.refs() != 1) Problem(what + ": a stream reference leaked");
@@ -236,49 +289,6 @@ class LoadTest {
     if (!added && !(reference->second.outcome == outcome)) {
       Problem(what + ": two clean requests gave different results");
     }
-  }
-
-  // One request as the shell makes it: a new provider, given the stream, asked once.
-  // Returns what went wrong, if anything.
-  std::string Ask(IStream* stream, UINT size, Outcome* outcome) {
-    IClassFactory* factory = nullptr;
-    if (FAILED(
-            getClassObject_(kServerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
-      return "no class factory";
-    }
-    IInitializeWithStream* initializer = nullptr;
-    const HRESULT created = factory->CreateInstance(nullptr, IID_IInitializeWithStream,
-                                                    reinterpret_cast<void**>(&initializer));
-    factory->Release();
-    if (FAILED(created)) return "no provider";
-    IThumbnailProvider* provider = nullptr;
-    if (FAILED(initializer->Initialize(stream, STGM_READ)) ||
-        FAILED(initializer->QueryInterface(IID_IThumbnailProvider,
-                                           reinterpret_cast<void**>(&provider)))) {
-      initializer->Release();
-      return "Initialize or QueryInterface failed";
-    }
-    // Garbage in the outputs, so that a failure that does not clear them shows.
-    HBITMAP bitmap = reinterpret_cast<HBITMAP>(static_cast<uintptr_t>(0xBAD));
-    WTS_ALPHATYPE alpha = static_cast<WTS_ALPHATYPE>(7);
-    outcome->hr = provider->GetThumbnail(size, &bitmap, &alpha);
-    provider->Release();
-    initializer->Release();
-    if (FAILED(outcome->hr)) {
-      return bitmap == nullptr && alpha == WTSAT_UNKNOWN ? "" : "a failure left its outputs set";
-    }
-    DIBSECTION dib = {};
-    const bool isDib = GetObjectW(bitmap, sizeof dib, &dib) == sizeof dib &&
-                       dib.dsBm.bmBitsPixel == 32 && dib.dsBm.bmBits != nullptr;
-    if (isDib) {
-      outcome->alpha = alpha;
-      outcome->width = dib.dsBm.bmWidth;
-      outcome->height = dib.dsBm.bmHeight;
-      outcome->hash = HashBytes(static_cast<const BYTE*>(dib.dsBm.bmBits),
-                                static_cast<size_t>(dib.dsBm.bmWidthBytes) * dib.dsBm.bmHeight);
-    }
-    DeleteObject(bitmap);
-    return isDib ? "" : "success without a 32-bit DIB section";
   }
 
   void Problem(const std::string& text) {
@@ -362,12 +372,86 @@ int Run(int directoryCount, wchar_t** directories) {
   return ok ? 0 : 1;
 }
 
+// The index TlsAlloc would hand out next: it rises for good when a module takes one and
+// does not give it back.
+DWORD NextFreeTlsIndex() {
+  const DWORD index = TlsAlloc();
+  TlsFree(index);
+  return index;
+}
+
+// One cycle of COM with an idle in-process server: load the DLL, make one thumbnail, free
+// the DLL once it says it can go. Returns what went wrong, if anything.
+std::string LoadAskAndFree(const std::wstring& dll, const Movie& movie, Outcome* outcome) {
+  HMODULE orvelle = LoadLibraryW(dll.c_str());
+  const auto getClassObject = Export<GetClassObjectFn>(orvelle, "DllGetClassObject");
+  const auto canUnloadNow = Export<NoArgumentFn>(orvelle, "DllCanUnloadNow");
+  if (orvelle == nullptr || getClassObject == nullptr || canUnloadNow == nullptr) return "no DLL";
+  FaultyStream stream(movie.bytes, Fault::None, 0, 0);
+  std::string failed = Ask(getClassObject, &stream, CycleThumbnailSize, outcome);
+  if (failed.empty() && (FAILED(outcome->hr) || stream.refs() != 1 || canUnloadNow() != S_OK)) {
+    failed = "no thumbnail, a stream reference left or the DLL busy";
+  }
+  FreeLibrary(orvelle);
+  return failed.empty() && GetModuleHandleW(dll.c_str()) != nullptr ? "still loaded" : failed;
+}
+
+// load_and_faults --cycles N MOVIE_DIR. The TLS index and the commit charge are taken after
+// the first pass over the movies, when the process has made its own one-time allocations.
+int RunLoadCycles(int cycles, const std::wstring& directory) {
+  std::vector<Movie> movies;
+  for (const wchar_t* name : CycleMovies) {
+    movies.push_back(Movie{std::string(name, name + wcslen(name)), {}});
+    if (!ReadWholeFile(directory + L"\\" + name, &movies.back().bytes)) return 2;
+  }
+  const std::wstring here = ProgramDirectory();
+  HMODULE standin = LoadLibraryW((here + L"standin_handler.dll").c_str());
+  const auto registerStandIn = Export<NoArgumentFn>(standin, "DllRegisterServer");
+  if (standin == nullptr || registerStandIn == nullptr || FAILED(registerStandIn()) ||
+      FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    return 2;
+  }
+  std::vector<Outcome> first(movies.size());
+  const DWORD tlsBeforeLoad = NextFreeTlsIndex();
+  DWORD tlsAtStart = 0;
+  double committedAtStart = 0;
+  int problems = 0;
+  for (size_t cycle = 0; cycle < static_cast<size_t>(cycles); ++cycle) {
+    const size_t which = cycle % movies.size();
+    Outcome outcome;
+    std::string failed = LoadAskAndFree(here + L"orvelle.dll", movies[which], &outcome);
+    if (cycle < movies.size()) first[which] = outcome;
+    if (failed.empty() && !(outcome == first[which])) failed = "not the first cycle's thumbnail";
+    if (!failed.empty() && problems++ < 10) {
+      std::fprintf(stderr, "PROBLEM: cycle %zu, %s: %s\n", cycle, movies[which].name.c_str(),
+                   failed.c_str());
+    }
+    if (cycle + 1 == movies.size()) {
+      tlsAtStart = NextFreeTlsIndex();
+      committedAtStart = CommittedMiB();
+    }
+  }
+  const DWORD tlsAtEnd = NextFreeTlsIndex();
+  const double committedAtEnd = CommittedMiB();
+  Export<NoArgumentFn>(standin, "DllUnregisterServer")();
+  std::printf("%d cycles, %d problems; next free TLS index %lu before the first load, %lu at the "
+              "start, %lu at the end; committed memory %.3f MiB at the start, %.3f MiB at the end\n",
+              cycles, problems, tlsBeforeLoad, tlsAtStart, tlsAtEnd, committedAtStart,
+              committedAtEnd);
+  const bool kept = tlsAtEnd == tlsAtStart && committedAtEnd - committedAtStart <= CycleMemoryBoundMiB;
+  if (!kept) std::fprintf(stderr, "the TLS index or the commit charge did not come back\n");
+  return problems == 0 && kept ? 0 : 1;
+}
+
 }  // namespace
 }  // namespace orvelle::testing
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 4 && std::wcscmp(argv[1], L"--cycles") == 0) {
+    return orvelle::testing::RunLoadCycles(_wtoi(argv[2]), argv[3]);
+  }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: load_and_faults MOVIE_DIR...\n");
+    std::fprintf(stderr, "usage: load_and_faults MOVIE_DIR... | --cycles N MOVIE_DIR\n");
     return 2;
   }
   return orvelle::testing::Run(argc - 1, argv + 1);

@@ -29,15 +29,16 @@ struct Slot {
   const wchar_t* orvelleLower;
   const wchar_t* classKey;
   const wchar_t* serverKey;
+  const wchar_t* otherViewServerKey;
   const wchar_t* standIn;
 };
 const Slot Slots[] = {
     {".mov", testing::SlotKey, testing::SavedValue, testing::OrvelleClsidText,
      L"{efb41cbf-f9df-4a58-bbf0-c5a4a2dc1be8}", testing::ClassKey, testing::ServerKey,
-     standin::ClsidText},
+     testing::OtherViewServerKey, standin::ClsidText},
     {".avi", testing::AviSlotKey, testing::AviSavedValue, testing::OrvelleAviClsidText,
      L"{888c5cfe-94f0-4f68-8364-eae8bbc59512}", testing::AviClassKey, testing::AviServerKey,
-     standin::AviClsidText},
+     testing::AviOtherViewServerKey, standin::AviClsidText},
 };
 const Slot& Mov = Slots[0];
 const Slot& Avi = Slots[1];
@@ -84,6 +85,7 @@ TEST_F(Registration, RegistersTheClassForTheUserAndSavesTheDisplacedHandler) {
     EXPECT_EQ(UserSlot(slot), slot.orvelle);
     EXPECT_EQ(Saved(slot), slot.standIn);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, slot.classKey));  // per user only
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, slot.otherViewServerKey));
   }
 }
 
@@ -222,6 +224,28 @@ TEST_F(Registration, ASavedValueNamingOrvelleCountsAsNothingSaved) {
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, slot.key));
       }
     }
+  }
+}
+
+// Both architectures' DLLs serve the shared slots: unregistering one while the other is
+// registered removes only its own classes; the last one gives the slots back.
+TEST_F(Registration, TheSlotsStayWhileTheOtherArchitectureServesThem) {
+  for (const Slot& registered : Slots) {
+    SCOPED_TRACE(registered.name);
+    testing::ClearRegistry();
+    SetMachineHandlers();
+    ASSERT_EQ(RegisterServer(), S_OK);
+    WriteValue(HKEY_CURRENT_USER, registered.otherViewServerKey, nullptr, L"C:\\x\\orvelle.dll");
+    EXPECT_EQ(UnregisterServer(), S_OK);
+    for (const Slot& slot : Slots) {
+      EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, slot.classKey));
+      EXPECT_EQ(UserSlot(slot), slot.orvelle);
+      EXPECT_EQ(Saved(slot), slot.standIn);
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, registered.otherViewServerKey);
+    EXPECT_EQ(UnregisterServer(), S_OK);
+    for (const Slot& slot : Slots) EXPECT_EQ(UserSlot(slot), slot.standIn);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, VendorKey));
   }
 }
 
