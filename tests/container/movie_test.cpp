@@ -71,12 +71,12 @@ TEST(ParseMovieTest, CopiesTheTrackAndItsTables) {
   EXPECT_EQ(info.sampleCount, 2u);
   EXPECT_EQ(info.constantSampleSize, 0u);
   ASSERT_NE(info.sampleSizes, nullptr);
-  EXPECT_EQ(info.sampleSizes[1], 20u);
+  EXPECT_EQ(info.sampleSizes.get()[1], 20u);
   ASSERT_EQ(info.chunkCount, 2u);
-  EXPECT_EQ(info.chunkOffsets[1], 200u);
+  EXPECT_EQ(info.chunkOffsets.get()[1], 200u);
   ASSERT_EQ(info.sampleToChunkCount, 2u);
-  EXPECT_EQ(info.sampleToChunk[1].firstChunk, 2u);
-  EXPECT_EQ(info.sampleToChunk[1].sampleDescriptionIndex, 8u);
+  EXPECT_EQ(info.sampleToChunk.get()[1].firstChunk, 2u);
+  EXPECT_EQ(info.sampleToChunk.get()[1].sampleDescriptionIndex, 8u);
 }
 
 TEST(ParseMovieTest, SourcesThatAreNoMovieAreBadFiles) {
