@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/thumbnail.h"
@@ -60,30 +60,20 @@ Outcome DecodeFailingAt(MemorySource& file, uint32_t requestedSize, uint32_t fai
   return {status, cleared, DisarmAllocations()};
 }
 
-// The frame decoder's allocations for `frame`, which a decode makes one after
-// another: where their sizes stand among the decode's (the one place they
-// do), and how many there are.
-struct Run {
-  size_t first;
-  size_t length;
-};
-
-Run FindFrameDecoderRun(const Bytes& frame, const std::vector<uint64_t>& decode) {
+// The frame decoder's allocations for `frame` come one after another in a
+// decode: the one run of their sizes among the decode's, as [first, end).
+std::pair<size_t, size_t> FrameDecoderRun(const Bytes& frame, const std::vector<uint64_t>& decode) {
   std::vector<uint8_t> image(kFrameBytes);
   ArmAllocations(0);
   EXPECT_EQ(DecodeFrameToRgba(frame.data(), frame.size(), kWidth, kHeight, image.data(), kWidth * 4),
             ThumbOk);
   const std::vector<uint64_t> run = SizesOf(DisarmAllocations());
-  Run found = {decode.size(), run.size()};
-  int places = 0;
-  for (size_t at = 0; at + run.size() <= decode.size(); ++at) {
-    if (std::equal(run.begin(), run.end(), decode.begin() + at)) {
-      found.first = at;
-      ++places;
-    }
-  }
-  EXPECT_EQ(places, 1);
-  return found;
+  const auto first = std::search(decode.begin(), decode.end(), run.begin(), run.end());
+  EXPECT_NE(first, decode.end());
+  EXPECT_TRUE(first == decode.end() ||
+              std::search(first + 1, decode.end(), run.begin(), run.end()) == decode.end());
+  const size_t at = first - decode.begin();
+  return {at, at + run.size()};
 }
 
 // The pipeline's own allocations run out of memory; the frame decoder's make
@@ -98,9 +88,9 @@ void ExpectEveryDecodeFailureClean(MemorySource& file, uint32_t requestedSize,
   const bool shrinking = requestedSize != 0;
   EXPECT_EQ(std::count(sizes.begin(), sizes.end(), shrinking ? kBandBytes : kFrameBytes), 1);
   EXPECT_EQ(std::count(sizes.begin(), sizes.end(), kFrameBytes), shrinking ? 0 : 1);
-  const Run decoder = FindFrameDecoderRun(middleFrame, sizes);
+  const auto [first, end] = FrameDecoderRun(middleFrame, sizes);
   for (uint32_t n = 1; n <= sizes.size(); ++n) {
-    const bool inDecoder = n > decoder.first && n <= decoder.first + decoder.length;
+    const bool inDecoder = n > first && n <= end;
     const Outcome failed = DecodeFailingAt(file, requestedSize, n);
     EXPECT_EQ(failed.status, inDecoder ? ThumbBadData : ThumbOutOfMemory)
         << "allocation " << n << " of " << sizes.size();
@@ -126,46 +116,26 @@ uint32_t ExpectEveryProbeFailureClean(MemorySource& file) {
   return allocations;
 }
 
-struct CodecCase {
-  const char* fourcc;
-  Storage storage;
-};
-
-std::string CaseName(const CodecCase& c) {
-  return std::string(c.fourcc) + "_" + testing::StorageName(c.storage);
-}
-
-// Keeps the test names that CTest lists free of addresses.
-void PrintTo(const CodecCase& c, std::ostream* out) { *out << CaseName(c); }
-
-std::vector<CodecCase> AllCodecCases() {
-  std::vector<CodecCase> cases;
+// Every codec in every storage.
+TEST(AllocationFailure, EveryAllocationOfEveryCodecFailsWithItsStatusAndLeaksNothing) {
   for (const char* fourcc : testing::kHapFourccs) {
-    for (Storage storage : testing::kStorages) cases.push_back({fourcc, storage});
+    for (const Storage storage : testing::kStorages) {
+      SCOPED_TRACE(std::string(fourcc) + " " + testing::StorageName(storage));
+      HapMovie movie;
+      movie.format = fourcc;
+      movie.width = kWidth;
+      movie.height = kHeight;
+      movie.samplesPerChunk = 2;  // two chunks and two sample-to-chunk runs
+      for (uint8_t seed = 1; seed <= 3; ++seed)
+        movie.samples.push_back(CodecFrame(fourcc, kWidth, kHeight, storage, seed));
+      MemorySource file(testing::BuildHapMovie(movie));
+
+      ExpectEveryProbeFailureClean(file);
+      ExpectEveryDecodeFailureClean(file, kShrunk, movie.samples[1]);
+      ExpectEveryDecodeFailureClean(file, 0, movie.samples[1]);
+    }
   }
-  return cases;
 }
-
-class CodecAllocationFailure : public ::testing::TestWithParam<CodecCase> {};
-
-TEST_P(CodecAllocationFailure, EveryAllocationFailsWithItsStatusAndLeaksNothing) {
-  const auto [fourcc, storage] = GetParam();
-  HapMovie movie;
-  movie.format = fourcc;
-  movie.width = kWidth;
-  movie.height = kHeight;
-  movie.samplesPerChunk = 2;  // two chunks and two sample-to-chunk runs
-  for (uint8_t seed = 1; seed <= 3; ++seed)
-    movie.samples.push_back(CodecFrame(fourcc, kWidth, kHeight, storage, seed));
-  MemorySource file(testing::BuildHapMovie(movie));
-
-  ExpectEveryProbeFailureClean(file);
-  ExpectEveryDecodeFailureClean(file, kShrunk, movie.samples[1]);
-  ExpectEveryDecodeFailureClean(file, 0, movie.samples[1]);
-}
-
-INSTANTIATE_TEST_SUITE_P(Codecs, CodecAllocationFailure, ::testing::ValuesIn(AllCodecCases()),
-                         [](const auto& info) { return CaseName(info.param); });
 
 TEST(AllocationFailure, AConstantSampleSizeTrackHasNoSizeTable) {
   const Bytes frame = CodecFrame("Hap1", kWidth, kHeight, Storage::Plain);
