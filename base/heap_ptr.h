@@ -21,10 +21,12 @@ struct FreeDeleter {
 template <typename T>
 using HeapPtr = std::unique_ptr<T, FreeDeleter>;
 
-// `count` uninitialised elements, or null.
+// `count` uninitialised elements, or null, also when their size is past what
+// malloc can be asked for.
 template <typename T>
 HeapPtr<T> AllocateArray(uint64_t count) {
-  return HeapPtr<T>(static_cast<T*>(std::malloc(sizeof(T) * count)));
+  if (count > SIZE_MAX / sizeof(T)) return nullptr;
+  return HeapPtr<T>(static_cast<T*>(std::malloc(static_cast<size_t>(sizeof(T) * count))));
 }
 
 // Calls `Release` on a record that owns heap blocks (track tables, an image)

@@ -1,4 +1,4 @@
-// The caps on what a file may make the core read or allocate. Each bounds a
+// The caps on what a file may make any layer read or allocate. Each bounds a
 // size taken from the file before anything is allocated for it; a value beyond
 // a cap fails the operation or turns the track down, never truncates.
 #pragma once

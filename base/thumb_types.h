@@ -1,7 +1,7 @@
-// The records every layer of the core shares: the file as a ByteSource, the
-// ThumbStatus of an operation and the RgbaImage it makes. The container
-// reader and the texture decoders include this instead of the pipeline's
-// public header, which they sit below.
+// The records every layer of the core shares: the file as a ByteSource and
+// the ThumbStatus of an operation. The container reader and the texture
+// decoders include this instead of the pipeline's public header, which they
+// sit below.
 #pragma once
 
 #include <cstdint>
@@ -30,13 +30,6 @@ struct ByteSource {
   void* context;
   ByteSourceRead read;
   uint64_t size;
-};
-
-// Pixels are R, G, B, A bytes, rows top to bottom, row stride width * 4.
-struct RgbaImage {
-  uint32_t width;
-  uint32_t height;
-  uint8_t* pixels;
 };
 
 }  // namespace orvelle

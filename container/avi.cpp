@@ -2,11 +2,13 @@
 // legacy index, the header list loaded whole and its stream lists searched.
 #include "container/avi.h"
 
+#include <utility>
+
+#include "base/heap_ptr.h"
+#include "base/input_limits.h"
 #include "container/avi_file.h"
 #include "container/avi_index.h"
 #include "container/codec_kind.h"
-#include "base/heap_ptr.h"
-#include "base/input_limits.h"
 
 namespace orvelle {
 
@@ -105,23 +107,16 @@ bool FindHapStream(const uint8_t* hdrl, uint64_t length, HapStream* stream) {
 
 // Hands the frames over as one-sample chunks, which LocateSample reads as is.
 ThumbStatus TakeSamples(SampleTable* table, TrackInfo* track) {
-  if (table->count == 0) {
-    ReleaseSampleTable(table);
-    return ThumbOk;
-  }
-  SampleToChunkEntry* run = AllocateArray<SampleToChunkEntry>(1).release();
-  if (run == nullptr) {
-    ReleaseSampleTable(table);
-    return ThumbOutOfMemory;
-  }
+  if (table->count == 0) return ThumbOk;
+  HeapPtr<SampleToChunkEntry> run = AllocateArray<SampleToChunkEntry>(1);
+  if (run == nullptr) return ThumbOutOfMemory;
   *run = {1, 1, 1};
   track->sampleCount = table->count;
-  track->sampleSizes = table->sizes;
-  track->chunkOffsets = table->offsets;
+  track->sampleSizes = std::move(table->sizes);
+  track->chunkOffsets = std::move(table->offsets);
   track->chunkCount = table->count;
-  track->sampleToChunk = run;
+  track->sampleToChunk = std::move(run);
   track->sampleToChunkCount = 1;
-  *table = SampleTable{};
   return ThumbOk;
 }
 
@@ -136,10 +131,7 @@ ThumbStatus ReadSamples(ReadAhead& file, const AviLayout& layout, const HapStrea
   } else {
     status = ScanMovieData(file, layout, stream.number, &table);
   }
-  if (status != ThumbOk) {
-    ReleaseSampleTable(&table);
-    return status;
-  }
+  if (status != ThumbOk) return status;
   return TakeSamples(&table, track);
 }
 

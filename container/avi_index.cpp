@@ -1,11 +1,11 @@
 #include "container/avi_index.h"
 
-#include <cstdlib>
+#include <utility>
 #include <cstring>
 
-#include "container/avi_file.h"
 #include "base/heap_ptr.h"
 #include "base/input_limits.h"
+#include "container/avi_file.h"
 
 namespace orvelle {
 
@@ -26,12 +26,12 @@ bool Grow(SampleTable* table, uint32_t capacity) {
   HeapPtr<uint32_t> sizes = AllocateArray<uint32_t>(capacity);
   if (sizes == nullptr) return false;
   if (table->count != 0) {
-    std::memcpy(offsets.get(), table->offsets, sizeof(uint64_t) * table->count);
-    std::memcpy(sizes.get(), table->sizes, sizeof(uint32_t) * table->count);
+    std::memcpy(offsets.get(), table->offsets.get(), sizeof(uint64_t) * table->count);
+    std::memcpy(sizes.get(), table->sizes.get(), sizeof(uint32_t) * table->count);
   }
-  const uint32_t count = table->count;
-  ReleaseSampleTable(table);
-  *table = {offsets.release(), sizes.release(), count, capacity};
+  table->offsets = std::move(offsets);
+  table->sizes = std::move(sizes);
+  table->capacity = capacity;
   return true;
 }
 
@@ -52,8 +52,8 @@ ThumbStatus Reserve(SampleTable* table, uint32_t entries) {
 ThumbStatus Append(SampleTable* table, uint64_t offset, uint32_t size) {
   const ThumbStatus room = Reserve(table, 1);
   if (room != ThumbOk) return room;
-  table->offsets[table->count] = offset;
-  table->sizes[table->count] = size;
+  table->offsets.get()[table->count] = offset;
+  table->sizes.get()[table->count] = size;
   ++table->count;
   return ThumbOk;
 }
@@ -148,12 +148,6 @@ ThumbStatus ScanExtension(ReadAhead& file, const FileChunk& riff, uint32_t strea
 }
 
 }  // namespace
-
-void ReleaseSampleTable(SampleTable* table) {
-  std::free(table->offsets);
-  std::free(table->sizes);
-  *table = SampleTable{};
-}
 
 bool IsFrameChunkOf(uint32_t id, uint32_t stream) {
   if (stream >= 100) return false;

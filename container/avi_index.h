@@ -4,9 +4,10 @@
 
 #include <cstdint>
 
+#include "base/heap_ptr.h"
+#include "base/thumb_types.h"
 #include "container/read_ahead.h"
 #include "container/riff.h"
-#include "base/thumb_types.h"
 
 namespace orvelle {
 
@@ -24,13 +25,11 @@ struct AviLayout {
 
 // The data offset and size of each frame of the stream, in order.
 struct SampleTable {
-  uint64_t* offsets = nullptr;
-  uint32_t* sizes = nullptr;
+  HeapPtr<uint64_t> offsets;
+  HeapPtr<uint32_t> sizes;
   uint32_t count = 0;
   uint32_t capacity = 0;
 };
-
-void ReleaseSampleTable(SampleTable* table);
 
 // Whether a chunk id names a frame of stream `stream`: its two decimal digits,
 // then anything but "pc" (a palette change).

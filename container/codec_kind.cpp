@@ -27,11 +27,4 @@ HapCodecKind CodecKindFromFourcc(uint32_t fourcc) {
   return CodecKindNone;
 }
 
-uint32_t FourccFromCodecKind(uint32_t kind) {
-  for (const CodecFourcc& codec : kCodecs) {
-    if (codec.kind == kind) return codec.fourcc;
-  }
-  return 0;
-}
-
 }  // namespace orvelle

@@ -1,4 +1,4 @@
-// The Hap codec kinds and their sample-description format codes.
+// The Hap codec kinds, named by their sample-description format codes.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +18,5 @@ enum HapCodecKind : uint32_t {
 
 // The codec kind of a big-endian format code; CodecKindNone for a non-Hap code.
 HapCodecKind CodecKindFromFourcc(uint32_t fourcc);
-
-// The big-endian format code of a codec kind; 0 for a value that names none.
-uint32_t FourccFromCodecKind(uint32_t kind);
 
 }  // namespace orvelle

@@ -1,11 +1,13 @@
 // Finds the first movie atom of a file, loads it, and picks its first Hap video track.
 #include "container/movie.h"
 
+#include <utility>
+
+#include "base/heap_ptr.h"
+#include "base/input_limits.h"
 #include "container/atoms.h"
 #include "container/read_ahead.h"
 #include "container/track.h"
-#include "base/heap_ptr.h"
-#include "base/input_limits.h"
 
 namespace orvelle {
 
@@ -52,11 +54,10 @@ ThumbStatus ChooseTrack(const uint8_t* movie, uint64_t length, double movieDurat
     TrackInfo candidate = {};
     const TrackOutcome outcome = ParseTrack(movie, child, &candidate);
     if (outcome == TrackAccepted) {
-      *track = candidate;
+      *track = std::move(candidate);
       if (track->duration == 0.0) track->duration = movieDuration;
       return ThumbOk;
     }
-    ReleaseTrackTables(&candidate);
     if (outcome == TrackOutOfMemory) return ThumbOutOfMemory;
   }
   return ThumbNoTrack;

@@ -6,8 +6,7 @@
 namespace orvelle {
 
 // Fills `track` with the first acceptable Hap video track of a QuickTime movie.
-// On success the caller owns the tables and releases them with
-// ReleaseTrackTables; on failure nothing stays allocated.
+// On success the record holds the tables; on failure nothing stays allocated.
 ThumbStatus ParseMovie(const ByteSource* source, TrackInfo* track);
 
 }  // namespace orvelle

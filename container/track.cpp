@@ -1,8 +1,8 @@
 #include "container/track.h"
 
-#include "container/codec_kind.h"
 #include "base/heap_ptr.h"
 #include "base/input_limits.h"
+#include "container/codec_kind.h"
 
 namespace orvelle {
 
@@ -51,10 +51,11 @@ TrackOutcome CopySampleSizes(const AtomView& stsz, TrackInfo* track) {
   const uint32_t entryBytes = track->constantSampleSize == 0 ? 4 : 0;
   if (!ReadTableCount(stsz, 8, entryBytes, &track->sampleCount)) return TrackRejected;
   if (entryBytes == 0 || track->sampleCount == 0) return TrackAccepted;
-  track->sampleSizes = AllocateArray<uint32_t>(track->sampleCount).release();
-  if (track->sampleSizes == nullptr) return TrackOutOfMemory;
+  track->sampleSizes = AllocateArray<uint32_t>(track->sampleCount);
+  uint32_t* sampleSizes = track->sampleSizes.get();
+  if (sampleSizes == nullptr) return TrackOutOfMemory;
   for (uint32_t i = 0; i < track->sampleCount; ++i) {
-    track->sampleSizes[i] = LoadBe32(stsz.data + 12 + uint64_t{i} * 4);
+    sampleSizes[i] = LoadBe32(stsz.data + 12 + uint64_t{i} * 4);
   }
   return TrackAccepted;
 }
@@ -62,12 +63,12 @@ TrackOutcome CopySampleSizes(const AtomView& stsz, TrackInfo* track) {
 TrackOutcome CopySampleToChunk(const AtomView& stsc, TrackInfo* track) {
   if (!ReadTableCount(stsc, 4, 12, &track->sampleToChunkCount)) return TrackRejected;
   if (track->sampleToChunkCount == 0) return TrackAccepted;
-  track->sampleToChunk = AllocateArray<SampleToChunkEntry>(track->sampleToChunkCount).release();
-  if (track->sampleToChunk == nullptr) return TrackOutOfMemory;
+  track->sampleToChunk = AllocateArray<SampleToChunkEntry>(track->sampleToChunkCount);
+  SampleToChunkEntry* sampleToChunk = track->sampleToChunk.get();
+  if (sampleToChunk == nullptr) return TrackOutOfMemory;
   for (uint32_t i = 0; i < track->sampleToChunkCount; ++i) {
     const uint8_t* entry = stsc.data + 8 + uint64_t{i} * 12;
-    track->sampleToChunk[i] = {LoadBe32(entry), LoadBe32(entry + 4),
-                               LoadBe32(entry + 8)};
+    sampleToChunk[i] = {LoadBe32(entry), LoadBe32(entry + 4), LoadBe32(entry + 8)};
   }
   return TrackAccepted;
 }
@@ -78,11 +79,12 @@ TrackOutcome CopyChunkOffsets(const AtomView& table, bool wide, TrackInfo* track
   const uint32_t entryBytes = wide ? 8 : 4;
   if (!ReadTableCount(table, 4, entryBytes, &track->chunkCount)) return TrackRejected;
   if (track->chunkCount == 0) return TrackAccepted;
-  track->chunkOffsets = AllocateArray<uint64_t>(track->chunkCount).release();
-  if (track->chunkOffsets == nullptr) return TrackOutOfMemory;
+  track->chunkOffsets = AllocateArray<uint64_t>(track->chunkCount);
+  uint64_t* chunkOffsets = track->chunkOffsets.get();
+  if (chunkOffsets == nullptr) return TrackOutOfMemory;
   for (uint32_t i = 0; i < track->chunkCount; ++i) {
     const uint8_t* entry = table.data + 8 + uint64_t{i} * entryBytes;
-    track->chunkOffsets[i] = wide ? LoadBe64(entry) : LoadBe32(entry);
+    chunkOffsets[i] = wide ? LoadBe64(entry) : LoadBe32(entry);
   }
   return TrackAccepted;
 }

@@ -16,8 +16,7 @@ enum TrackOutcome : int32_t {
 };
 
 // Fills the cleared `track` from the "trak" payload `trak` inside `movie`. Tables
-// allocated stay in the record whatever the outcome; release them with
-// ReleaseTrackTables.
+// allocated stay in the record whatever the outcome, until it goes.
 TrackOutcome ParseTrack(const uint8_t* movie, const AtomView& trak, TrackInfo* track);
 
 // Copies an "stco" (32-bit) or "co64" (64-bit) payload into the chunk offset table.

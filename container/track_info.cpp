@@ -1,8 +1,6 @@
 // The chosen track's tables: where a sample lies, through the sample-to-chunk
-// runs, and their release.
+// runs.
 #include "container/track_info.h"
-
-#include <cstdlib>
 
 namespace orvelle {
 
@@ -18,9 +16,9 @@ struct SampleChunk {
 bool FindSampleChunk(const TrackInfo& track, uint32_t sample, SampleChunk* found) {
   uint64_t firstSample = 0;  // 64 bits, so that adding a run's length never wraps
   for (uint32_t i = 0; i < track.sampleToChunkCount; ++i) {
-    const SampleToChunkEntry& entry = track.sampleToChunk[i];
+    const SampleToChunkEntry& entry = track.sampleToChunk.get()[i];
     const uint64_t endChunk = i + 1 < track.sampleToChunkCount
-                                  ? track.sampleToChunk[i + 1].firstChunk
+                                  ? track.sampleToChunk.get()[i + 1].firstChunk
                                   : uint64_t{track.chunkCount} + 1;
     if (entry.firstChunk == 0 || entry.firstChunk > endChunk || entry.samplesPerChunk == 0) {
       return false;
@@ -38,16 +36,6 @@ bool FindSampleChunk(const TrackInfo& track, uint32_t sample, SampleChunk* found
 }
 
 }  // namespace
-
-void ReleaseTrackTables(TrackInfo* track) {
-  if (track == nullptr) return;
-  std::free(track->sampleSizes);
-  std::free(track->chunkOffsets);
-  std::free(track->sampleToChunk);
-  track->sampleSizes = nullptr;
-  track->chunkOffsets = nullptr;
-  track->sampleToChunk = nullptr;
-}
 
 ThumbStatus LocateSample(const TrackInfo* track, uint32_t sampleNumber, uint64_t* offset,
                          uint32_t* size) {
@@ -67,10 +55,11 @@ ThumbStatus LocateSample(const TrackInfo* track, uint32_t sampleNumber, uint64_t
   if (sampleSize != 0) {
     intoChunk = uint64_t{sampleNumber - where.firstSample} * sampleSize;
   } else {
-    for (uint32_t s = where.firstSample; s < sampleNumber; ++s) intoChunk += track->sampleSizes[s];
-    sampleSize = track->sampleSizes[sampleNumber];
+    const uint32_t* sizes = track->sampleSizes.get();
+    for (uint32_t s = where.firstSample; s < sampleNumber; ++s) intoChunk += sizes[s];
+    sampleSize = sizes[sampleNumber];
   }
-  const uint64_t chunkOffset = track->chunkOffsets[where.chunk - 1];
+  const uint64_t chunkOffset = track->chunkOffsets.get()[where.chunk - 1];
   // A wrapped sum would point at an unrelated, small offset.
   if (intoChunk > UINT64_MAX - chunkOffset) return ThumbBadData;
   *offset = chunkOffset + intoChunk;

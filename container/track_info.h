@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "base/heap_ptr.h"
 #include "base/thumb_types.h"
 
 namespace orvelle {
@@ -22,15 +23,12 @@ struct TrackInfo {
   uint32_t sampleCount;
   double duration;  // seconds
   uint32_t constantSampleSize;  // 0: every sample has its own entry in sampleSizes
-  uint32_t* sampleSizes;
-  uint64_t* chunkOffsets;
+  HeapPtr<uint32_t> sampleSizes;
+  HeapPtr<uint64_t> chunkOffsets;
   uint32_t chunkCount;
-  SampleToChunkEntry* sampleToChunk;
+  HeapPtr<SampleToChunkEntry> sampleToChunk;
   uint32_t sampleToChunkCount;
 };
-
-// Frees the three tables and nulls their pointers; a null track is ignored.
-void ReleaseTrackTables(TrackInfo* track);
 
 // File offset and size of zero-based sample `sampleNumber`.
 ThumbStatus LocateSample(const TrackInfo* track, uint32_t sampleNumber, uint64_t* offset,

@@ -111,13 +111,12 @@ void ShrinkRow(const uint8_t* rows, uint64_t rowCount, uint32_t sourceWidth, uin
 ThumbStatus BeginDownscale(uint32_t sourceWidth, uint32_t sourceHeight, uint32_t targetWidth,
                            uint32_t targetHeight, Downscaler* downscaler) {
   const uint64_t bytes = uint64_t{targetWidth} * targetHeight * 4;
-  if (bytes > SIZE_MAX) return ThumbOutOfMemory;
-  auto* target = static_cast<uint8_t*>(malloc(bytes != 0 ? bytes : 1));
+  HeapPtr<uint8_t> target = AllocateArray<uint8_t>(bytes != 0 ? bytes : 1);
   if (target == nullptr) return ThumbOutOfMemory;
   const bool empty = sourceWidth == 0 || sourceHeight == 0;
   // Every box of an empty source is empty: all-zero pixels.
-  if (empty) memset(target, 0, bytes);
-  *downscaler = Downscaler{sourceWidth, targetWidth, target, 0, BoxWalk(), 0};
+  if (empty) memset(target.get(), 0, bytes);
+  *downscaler = Downscaler{sourceWidth, targetWidth, std::move(target), 0, BoxWalk(), 0};
   downscaler->rows.Start(empty ? 0 : sourceHeight, targetHeight != 0 ? targetHeight : 1);
   if (!empty && targetWidth != 0 && targetHeight != 0) {
     // Boxes differ in height by at most one row; the column sums take the
@@ -137,7 +136,7 @@ void NextDownscaleRows(const Downscaler& downscaler, uint64_t* first, uint64_t* 
 
 void DownscaleNextRow(Downscaler* downscaler, const uint8_t* rows) {
   const uint64_t rowCount = downscaler->rows.end() - downscaler->rows.begin();
-  uint8_t* out = downscaler->target + uint64_t{downscaler->nextRow} * downscaler->targetWidth * 4;
+  uint8_t* out = downscaler->target.get() + uint64_t{downscaler->nextRow} * downscaler->targetWidth * 4;
   const uint32_t width = downscaler->sourceWidth, targetWidth = downscaler->targetWidth;
   switch (downscaler->sumBytes) {
     case 2:
@@ -168,7 +167,7 @@ ThumbStatus DownscaleRgba(const uint8_t* source, uint32_t sourceWidth, uint32_t 
     NextDownscaleRows(downscaler, &first, &end);
     DownscaleNextRow(&downscaler, source + first * sourceStride);
   }
-  *result = downscaler.target;
+  *result = downscaler.target.release();
   return ThumbOk;
 }
 

@@ -2,8 +2,9 @@
 
 #include <cstdint>
 
-#include "core/box_walk.h"
+#include "base/heap_ptr.h"
 #include "base/thumb_types.h"
+#include "core/box_walk.h"
 
 namespace orvelle {
 
@@ -19,7 +20,7 @@ ThumbStatus DownscaleRgba(const uint8_t* source, uint32_t sourceWidth, uint32_t 
 struct Downscaler {
   uint32_t sourceWidth;
   uint32_t targetWidth;
-  uint8_t* target;  // the result, owned by the caller once every row is made
+  HeapPtr<uint8_t> target;  // the result, handed to the caller once every row is made
   uint32_t nextRow;
   BoxWalk rows;
   int sumBytes;  // width of the column sums; 0 when there is nothing to add up

@@ -3,13 +3,21 @@
 
 #include <cstdint>
 
-// ByteSource, ThumbStatus and RgbaImage, declared for the users of this header too.
+// ByteSource and ThumbStatus, declared for the users of this header too.
 #include "base/thumb_types.h"
 
 namespace orvelle {
 
+// Pixels are R, G, B, A bytes, rows top to bottom, row stride width * 4.
+struct RgbaImage {
+  uint32_t width;
+  uint32_t height;
+  uint8_t* pixels;
+};
+
 struct ProbeInfo {
   uint32_t codecKind;  // HapCodecKind, 1 to 7
+  uint32_t fourcc;     // the track's big-endian format code, such as 'Hap1'
   uint32_t width;
   uint32_t height;
   uint32_t sampleCount;

@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-#include "hap/hap_texture.h"
+#include "hap/chunk_decode.h"
+#include "hap/hap_frame.h"
 
 namespace orvelle {
 

@@ -15,19 +15,6 @@ namespace orvelle {
 
 namespace {
 
-HapStatus DecodeSnappyChunk(ChunkRecord* record) {
-  uint64_t length = 0;
-  const SnappyOutcome outcome = SnappyDecompress(
-      record->source, record->sourceSize, record->destination, record->destinationSize, &length);
-  if (outcome == SnappyDecoded) {
-    record->destinationSize = length;
-    return HapOk;
-  }
-  // The range was measured from this very preamble, so "too small" is the
-  // decoder's own fault, not the frame's.
-  return outcome == SnappyInvalidInput ? HapBadFrame : HapInternalError;
-}
-
 HapStatus CopyPlainTexture(const uint8_t* payload, uint32_t payloadSize, uint8_t* destination,
                            uint32_t capacity, uint32_t* decodedLength) {
   if (payloadSize > capacity) return HapBufferTooSmall;
@@ -95,28 +82,6 @@ HapStatus DecodeTexture(const uint8_t* frame, uint32_t length, uint32_t textureI
   if (status != HapOk) return status;
   return DecodeTextureSection(payload, payloadSize, type, runner, userContext, destination,
                               capacity, decodedLength, format);
-}
-
-void DecodeChunk(ChunkRecord* records, uint32_t index) {
-  if (records == nullptr) return;
-  ChunkRecord* record = &records[index];
-  switch (record->compressor) {
-    case CompressorNone:
-      memcpy(record->destination, record->source, record->sourceSize);
-      record->result = HapOk;
-      break;
-    case CompressorSnappy:
-      record->result = DecodeSnappyChunk(record);
-      break;
-    default:
-      record->result = HapBadFrame;
-      break;
-  }
-}
-
-void RunChunksSerially(ChunkWork work, ChunkRecord* records, uint32_t count,
-                       void* /*userContext*/) {
-  for (uint32_t i = 0; i < count; ++i) work(records, i);
 }
 
 uint8_t* DecodeTextureToBuffer(const uint8_t* frame, uint32_t length, uint32_t textureIndex,

@@ -2,10 +2,6 @@
 #include <charconv>
 #include <cstdio>
 
-// The one include of the program below the core's public header: ProbeInfo
-// gives the codec kind, and the JSON also shows the format code it stands for,
-// which only the container reader's table knows.
-#include "container/codec_kind.h"
 #include "core/thumbnail.h"
 #include "tools/commands.h"
 #include "tools/file_source.h"
@@ -45,7 +41,7 @@ int RunProbe(int argc, char** argv) {
   char duration[32];
   FormatNumber(info.duration, duration);
   std::printf("{\"status\":%d,\"codec\":%u,\"fourcc\":", static_cast<int>(status), info.codecKind);
-  PrintFourcc(FourccFromCodecKind(info.codecKind));
+  PrintFourcc(info.fourcc);
   std::printf(",\"width\":%u,\"height\":%u,\"samples\":%u,\"duration\":%s}\n", info.width,
               info.height, info.sampleCount, duration);
   return status == ThumbOk ? kExitOk : kExitFailed;

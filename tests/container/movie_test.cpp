@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "base/input_limits.h"
 #include "container/atoms.h"
 #include "container/movie.h"
 #include "container/read_ahead.h"
-#include "base/input_limits.h"
 #include "tests/container/parsed_track.h"
 #include "tests/support/atom_builder.h"
 #include "tests/support/memory_source.h"
@@ -71,25 +71,12 @@ TEST(ParseMovieTest, CopiesTheTrackAndItsTables) {
   EXPECT_EQ(info.sampleCount, 2u);
   EXPECT_EQ(info.constantSampleSize, 0u);
   ASSERT_NE(info.sampleSizes, nullptr);
-  EXPECT_EQ(info.sampleSizes[1], 20u);
+  EXPECT_EQ(info.sampleSizes.get()[1], 20u);
   ASSERT_EQ(info.chunkCount, 2u);
-  EXPECT_EQ(info.chunkOffsets[1], 200u);
+  EXPECT_EQ(info.chunkOffsets.get()[1], 200u);
   ASSERT_EQ(info.sampleToChunkCount, 2u);
-  EXPECT_EQ(info.sampleToChunk[1].firstChunk, 2u);
-  EXPECT_EQ(info.sampleToChunk[1].sampleDescriptionIndex, 8u);
-}
-
-TEST(ParseMovieTest, SourcesThatAreNoMovieAreBadFiles) {
-  ExpectFailure(std::vector<uint8_t>(7), ThumbBadFile);
-  ExpectFailure(AtomWriter().U32(4).Type("moov").Take(), ThumbBadFile);
-  // The first atom claims more than the source holds.
-  ExpectFailure(AtomWriter().U32(100).Type("ftyp").Zeros(8).Take(), ThumbBadFile);
-}
-
-TEST(ParseMovieTest, AScanThatPassedAnAtomEndsWithNoTrack) {
-  ExpectFailure(AtomWriter().Atom("ftyp", {1, 2}).U32(4).Type("moov").Take(), ThumbNoTrack);
-  // Valid atoms only, with a trailing fragment too short for a header.
-  ExpectFailure(AtomWriter().Atom("ftyp", {}).Atom("mdat", {1}).Zeros(7).Take(), ThumbNoTrack);
+  EXPECT_EQ(info.sampleToChunk.get()[1].firstChunk, 2u);
+  EXPECT_EQ(info.sampleToChunk.get()[1].sampleDescriptionIndex, 8u);
 }
 
 // A source whose read number `index`, asked at `offset`, delivers only 7 bytes:
@@ -190,10 +177,6 @@ TEST(ParseMovieTest, AMovieAtomOfSizeZeroRunsToTheEnd) {
   EXPECT_EQ(testing::ParseBytes(w.Take(), &track), ThumbOk);
 }
 
-TEST(ParseMovieTest, AnEmptyMovieAtomIsABadFile) {
-  ExpectFailure(AtomWriter().Atom("ftyp", {}).Atom("moov", {}).Take(), ThumbBadFile);
-}
-
 // A movie atom padded with a "free" child to exactly `payload` bytes.
 std::vector<uint8_t> MovieOfPayload(uint64_t payload) {
   AtomWriter w;
@@ -216,57 +199,64 @@ TEST(ParseMovieTest, TheMovieAtomMayHoldUpTo64MiB) {
   EXPECT_EQ(memory.bytesDelivered(), kWindow);  // the headers' window; never loaded
 }
 
-TEST(ParseMovieTest, OnlyTheFirstMovieAtomIsExamined) {
-  AtomWriter w;
-  testing::WriteMovieAtom(w, {AudioTrack()});
-  testing::WriteMovieAtom(w, {HapTrack()});
-  ExpectFailure(w.Take(), ThumbNoTrack);
-}
-
 TEST(ParseMovieTest, TakesTheFirstAcceptableTrack) {
-  ParsedTrack track;
-  ASSERT_EQ(testing::ParseBytes(testing::BuildMovie({AudioTrack(), HapTrack("Hap5", 1),
-                                                     HapTrack("HapA", 2)}),
-                                &track),
-            ThumbOk);
-  EXPECT_EQ(track.info.codecKind, 2u);
-  EXPECT_EQ(track.info.width, 1u);
-
-  ParsedTrack afterOtherCodec;
-  ASSERT_EQ(testing::ParseBytes(testing::BuildMovie({HapTrack("avc1"), HapTrack("Hap7")}),
-                                &afterOtherCodec),
-            ThumbOk);
-  EXPECT_EQ(afterOtherCodec.info.codecKind, 6u);
-}
-
-TEST(ParseMovieTest, NoAcceptableTrackIsNoTrack) {
-  ExpectFailure(testing::BuildMovie({}), ThumbNoTrack);
-  ExpectFailure(testing::BuildMovie({AudioTrack(), HapTrack("avc1")}), ThumbNoTrack);
-  // A malformed child ends the walk before the Hap track.
-  AtomWriter w;
-  w.Begin("moov").U32(4).Type("free");
-  testing::WriteTrack(w, HapTrack());
-  w.End();
-  ExpectFailure(w.Take(), ThumbNoTrack);
+  const struct { std::vector<TrackLayout> tracks; uint32_t codecKind, width; } cases[] = {
+      {{AudioTrack(), HapTrack("Hap5", 1), HapTrack("HapA", 2)}, 2, 1},
+      {{HapTrack("avc1"), HapTrack("Hap7")}, 6, 64},
+  };
+  for (const auto& c : cases) {
+    ParsedTrack track;
+    ASSERT_EQ(testing::ParseBytes(testing::BuildMovie(c.tracks), &track), ThumbOk);
+    EXPECT_EQ(track.info.codecKind, c.codecKind);
+    EXPECT_EQ(track.info.width, c.width);
+  }
 }
 
 TEST(ParseMovieTest, ATrackWithoutItsOwnDurationTakesTheMovies) {
-  ParsedTrack movieDuration;
-  ASSERT_EQ(testing::ParseBytes(testing::BuildMovie({HapTrack()}, 600, 1500), &movieDuration),
-            ThumbOk);
-  EXPECT_EQ(movieDuration.info.duration, 2.5);
-
   TrackLayout timed = HapTrack();
   timed.timeScale = 25;
   timed.duration = 10;
-  ParsedTrack ownDuration;
-  ASSERT_EQ(testing::ParseBytes(testing::BuildMovie({timed}, 600, 1500), &ownDuration), ThumbOk);
-  EXPECT_EQ(ownDuration.info.duration, 0.4);
+  // The movie's duration in a time scale of 600, and the track's in seconds.
+  const struct { TrackLayout track; uint32_t movieDuration; double seconds; } cases[] = {{HapTrack(), 1500, 2.5}, {timed, 1500, 0.4}, {HapTrack(), 0xFFFFFFFF, 0.0}};
+  for (const auto& c : cases) {
+    ParsedTrack track;
+    ASSERT_EQ(testing::ParseBytes(testing::BuildMovie({c.track}, 600, c.movieDuration), &track),
+              ThumbOk);
+    EXPECT_EQ(track.info.duration, c.seconds);
+  }
+}
 
-  ParsedTrack unknown;
-  ASSERT_EQ(testing::ParseBytes(testing::BuildMovie({HapTrack()}, 600, 0xFFFFFFFF), &unknown),
-            ThumbOk);
-  EXPECT_EQ(unknown.info.duration, 0.0);
+// Each file the reader refuses leaves a cleared record.
+TEST(ParseMovieTest, RefusedFiles) {
+  AtomWriter malformedChild;
+  malformedChild.Begin("moov").U32(4).Type("free");
+  testing::WriteTrack(malformedChild, HapTrack());
+  malformedChild.End();
+  AtomWriter twoMovieAtoms;
+  testing::WriteMovieAtom(twoMovieAtoms, {AudioTrack()});
+  testing::WriteMovieAtom(twoMovieAtoms, {HapTrack()});
+  const struct { const char* what; std::vector<uint8_t> bytes; ThumbStatus status; } cases[] = {
+      {"shorter than a header", std::vector<uint8_t>(7), ThumbBadFile},
+      {"an atom shorter than its header", AtomWriter().U32(4).Type("moov").Take(), ThumbBadFile},
+      {"a first atom claiming more than the source holds",
+       AtomWriter().U32(100).Type("ftyp").Zeros(8).Take(), ThumbBadFile},
+      {"an empty movie atom", AtomWriter().Atom("ftyp", {}).Atom("moov", {}).Take(), ThumbBadFile},
+      // A scan that passed an atom ends with no track.
+      {"a bad header after an atom", AtomWriter().Atom("ftyp", {1, 2}).U32(4).Type("moov").Take(),
+       ThumbNoTrack},
+      {"valid atoms, then a fragment too short for a header",
+       AtomWriter().Atom("ftyp", {}).Atom("mdat", {1}).Zeros(7).Take(), ThumbNoTrack},
+      {"no track", testing::BuildMovie({}), ThumbNoTrack},
+      {"no Hap track", testing::BuildMovie({AudioTrack(), HapTrack("avc1")}), ThumbNoTrack},
+      {"a malformed child ending the walk before the Hap track", malformedChild.Take(),
+       ThumbNoTrack},
+      {"the Hap track in a second movie atom: only the first is examined", twoMovieAtoms.Take(),
+       ThumbNoTrack},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ExpectFailure(c.bytes, c.status);
+  }
 }
 
 }  // namespace

@@ -12,10 +12,6 @@ namespace orvelle::testing {
 
 struct ParsedTrack {
   TrackInfo info = {};
-  ParsedTrack() = default;
-  ParsedTrack(const ParsedTrack&) = delete;
-  ParsedTrack& operator=(const ParsedTrack&) = delete;
-  ~ParsedTrack() { ReleaseTrackTables(&info); }
 };
 
 inline ThumbStatus ParseBytes(std::vector<uint8_t> bytes, ParsedTrack* track) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "container/track_info.h"
@@ -9,7 +10,16 @@
 namespace orvelle {
 namespace {
 
-// A track over tables that the test owns.
+// A heap copy of a table, as the readers hold it; null when empty.
+template <typename T>
+HeapPtr<T> HeapCopy(const std::vector<T>& table) {
+  if (table.empty()) return nullptr;
+  HeapPtr<T> copy = AllocateArray<T>(table.size());
+  std::copy(table.begin(), table.end(), copy.get());
+  return copy;
+}
+
+// A track over copies of the test's tables.
 struct Tables {
   std::vector<SampleToChunkEntry> runs;
   std::vector<uint64_t> chunks;
@@ -21,10 +31,10 @@ struct Tables {
     TrackInfo track = {};
     track.sampleCount = sampleCount != 0 ? sampleCount : static_cast<uint32_t>(sizes.size());
     track.constantSampleSize = constantSize;
-    track.sampleSizes = sizes.empty() ? nullptr : sizes.data();
-    track.chunkOffsets = chunks.empty() ? nullptr : chunks.data();
+    track.sampleSizes = HeapCopy(sizes);
+    track.chunkOffsets = HeapCopy(chunks);
     track.chunkCount = static_cast<uint32_t>(chunks.size());
-    track.sampleToChunk = runs.empty() ? nullptr : runs.data();
+    track.sampleToChunk = HeapCopy(runs);
     track.sampleToChunkCount = static_cast<uint32_t>(runs.size());
     return track;
   }

@@ -31,6 +31,7 @@ TEST(ProbeMovieTest, ReportsTheTrack) {
   ProbeInfo info = {};
   ASSERT_EQ(Probe(testing::BuildHapMovie(ThreeFrames()), &info), ThumbOk);
   EXPECT_EQ(info.codecKind, 7u);
+  EXPECT_EQ(info.fourcc, 0x48617048u);  // 'HapH'
   EXPECT_EQ(info.width, 1920u);
   EXPECT_EQ(info.height, 1080u);
   EXPECT_EQ(info.sampleCount, 3u);

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <memory>
-
+#include "base/heap_ptr.h"
 #include "base/input_limits.h"
 #include "hap/hap_texture.h"
 #include "tests/support/hap_frame_builder.h"
@@ -42,40 +40,36 @@ bool Untouched(const Bytes& bytes) {
 
 Bytes Prefix(const Bytes& bytes, size_t count) { return Bytes(bytes.begin(), bytes.begin() + count); }
 
-TEST(HapTexture, PlainSectionIsCopied) {
-  const Bytes texture = Pattern(32, 5);
-  const Bytes frame = Section(0xAE, texture);
+// A whole section, plain or one Snappy stream: decoded into exactly its room
+// or more, refused untouched with a byte less.
+TEST(HapTexture, WholeSectionIsDecoded) {
+  const Bytes dxt5 = Pattern(32, 5);
+  const Bytes ycocg = Concat({Pattern(300, 1), Bytes(200, 0), Pattern(300, 1)});
+  const struct {
+    Bytes frame;
+    Bytes texture;
+    TextureFormat format;
+  } cases[] = {
+      {Section(0xAE, dxt5), dxt5, TexFmtRgbaDxt5},
+      {Section(0xBF, Compress(ycocg)), ycocg, TexFmtYCoCgDxt5},
+  };
+  for (const auto& c : cases) {
+    const uint32_t size = uint32_t(c.texture.size());
+    Decoded exact = Decode(c.frame, size);
+    ASSERT_EQ(exact.status, HapOk) << size;
+    EXPECT_EQ(exact.length, size);
+    EXPECT_EQ(exact.format, c.format);
+    EXPECT_EQ(Prefix(exact.bytes, size), c.texture);
+    EXPECT_EQ(exact.bytes[size], kUntouched);
 
-  Decoded exact = Decode(frame, 32);
-  ASSERT_EQ(exact.status, HapOk);
-  EXPECT_EQ(exact.length, 32u);
-  EXPECT_EQ(exact.format, TexFmtRgbaDxt5);
-  EXPECT_EQ(Prefix(exact.bytes, 32), texture);
-  EXPECT_EQ(exact.bytes[32], kUntouched);
+    Decoded roomy = Decode(c.frame, size + 68);
+    ASSERT_EQ(roomy.status, HapOk) << size;
+    EXPECT_EQ(roomy.length, size);
 
-  Decoded roomy = Decode(frame, 100);
-  ASSERT_EQ(roomy.status, HapOk);
-  EXPECT_EQ(roomy.length, 32u);
-
-  Decoded tight = Decode(frame, 31);
-  EXPECT_EQ(tight.status, HapBufferTooSmall);
-  EXPECT_TRUE(Untouched(tight.bytes));
-}
-
-TEST(HapTexture, SnappySectionIsDecompressed) {
-  const Bytes texture = Concat({Pattern(300, 1), Bytes(200, 0), Pattern(300, 1)});
-  const Bytes frame = Section(0xBF, Compress(texture));
-
-  Decoded exact = Decode(frame, 800);
-  ASSERT_EQ(exact.status, HapOk);
-  EXPECT_EQ(exact.length, 800u);
-  EXPECT_EQ(exact.format, TexFmtYCoCgDxt5);
-  EXPECT_EQ(Prefix(exact.bytes, 800), texture);
-  EXPECT_EQ(exact.bytes[800], kUntouched);
-
-  Decoded tight = Decode(frame, 799);
-  EXPECT_EQ(tight.status, HapBufferTooSmall);
-  EXPECT_TRUE(Untouched(tight.bytes));
+    Decoded tight = Decode(c.frame, size - 1);
+    EXPECT_EQ(tight.status, HapBufferTooSmall) << size;
+    EXPECT_TRUE(Untouched(tight.bytes)) << size;
+  }
 }
 
 TEST(HapTexture, UnreadableSnappySectionIsSnappysFailure) {
@@ -127,10 +121,7 @@ TEST(HapTexture, ServesTwoTexturesAtMost) {
             HapOk);
 }
 
-struct FreeDeleter {
-  void operator()(uint8_t* p) const { free(p); }
-};
-using Buffer = std::unique_ptr<uint8_t, FreeDeleter>;
+using Buffer = HeapPtr<uint8_t>;
 
 Buffer ToBuffer(const Bytes& frame, uint32_t width, uint32_t height, TextureFormat* format,
                 uint32_t index = 0) {

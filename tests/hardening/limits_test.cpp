@@ -54,7 +54,6 @@ void PutBigEndian32(uint8_t* p, uint32_t value) {
 
 struct Track {
   TrackInfo info = {};
-  ~Track() { ReleaseTrackTables(&info); }
 };
 
 // Parses a track whose sample-to-chunk table has `count` zero entries. Only
@@ -97,7 +96,7 @@ TEST(TableCap, SampleToChunkRuns) {
   Track atCap;
   ASSERT_EQ(ParseTrackWithRuns(kMaxTableEntries, &atCap), TrackAccepted);
   EXPECT_EQ(atCap.info.sampleToChunkCount, kMaxTableEntries);
-  EXPECT_EQ(atCap.info.sampleToChunk[kMaxTableEntries - 1].firstChunk, 0u);
+  EXPECT_EQ(atCap.info.sampleToChunk.get()[kMaxTableEntries - 1].firstChunk, 0u);
 
   Track pastCap;
   EXPECT_EQ(ParseTrackWithRuns(kMaxTableEntries + 1, &pastCap), TrackRejected);

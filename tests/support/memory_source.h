@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/thumbnail.h"
+#include "base/thumb_types.h"
 
 namespace orvelle::testing {
 

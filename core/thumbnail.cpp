@@ -1,26 +1,28 @@
+// The pipeline's public operations: the container's track, its middle
+// sample, the frame decoded (and shrunk), and what the probe reports.
+#include "core/thumbnail.h"
+
 #include <cstdlib>
-#include <cstring>
 #include <utility>
 
-#include "container/parse_container.h"
-#include "core/downscale.h"
 #include "base/heap_ptr.h"
 #include "base/input_limits.h"
-#include "core/thumbnail.h"
+#include "container/parse_container.h"
+#include "core/downscale.h"
+#include "core/shrinking_decode.h"
 #include "core/thumbnail_size.h"
 #include "texture/frame_to_rgba.h"
 
 namespace orvelle {
 namespace {
 
-// Locates and reads the middle sample; the track tables are released on every
-// path. On ThumbOk `sample` holds the sample's `sampleSize` bytes.
-ThumbStatus ReadMiddleSample(const ByteSource* source, TrackInfo* track, HeapPtr<uint8_t>* sample,
+// Locates and reads the middle sample; the track, taken over, goes with its
+// tables on every path. On ThumbOk `sample` holds the sample's `sampleSize` bytes.
+ThumbStatus ReadMiddleSample(const ByteSource* source, TrackInfo track, HeapPtr<uint8_t>* sample,
                              uint32_t* sampleSize) {
-  const ReleasingPtr<TrackInfo, ReleaseTrackTables> tables(track);
   uint64_t offset = 0;
   uint32_t size = 0;
-  const ThumbStatus located = LocateSample(track, track->sampleCount / 2, &offset, &size);
+  const ThumbStatus located = LocateSample(&track, track.sampleCount / 2, &offset, &size);
   if (located != ThumbOk) return located;
   if (size == 0 || offset > source->size || size > source->size - offset ||
       size > kMaxSampleBytes) {
@@ -34,43 +36,6 @@ ThumbStatus ReadMiddleSample(const ByteSource* source, TrackInfo* track, HeapPtr
   return ThumbOk;
 }
 
-// Rows of the band that DecodeWhileShrinking decodes into: the tallest box of
-// source rows behind one target row, and 16 rows more so that the band is
-// not moved up for every row of blocks; never more than the frame.
-uint64_t BandRows(uint32_t height, uint32_t targetHeight) {
-  const uint64_t tallestBox = height / targetHeight + 1;
-  return tallestBox + 16 < height ? tallestBox + 16 : height;
-}
-
-// The frame shrunk while it is decoded: rows of blocks are decoded into the
-// band only as far down as the next target row needs, and each target row is
-// made as soon as its source rows are there. Once the band would overflow,
-// the rows above the current box are dropped by moving the rows below them
-// up. The image is the same as from the whole frame, without a whole frame's
-// worth of memory.
-void DecodeWhileShrinking(const FrameBlocks& blocks, uint8_t* band, uint64_t stride,
-                          uint32_t targetHeight, Downscaler* downscaler) {
-  const uint64_t height = blocks.height;
-  const uint64_t capacity = BandRows(blocks.height, targetHeight);
-  uint64_t bandFirst = 0;   // the source row at the top of the band
-  uint64_t decodedEnd = 0;  // the first row not decoded yet: a multiple of 4, or the height
-  for (uint32_t y = 0; y < targetHeight; ++y) {
-    uint64_t first = 0, end = 0;
-    NextDownscaleRows(*downscaler, &first, &end);
-    while (decodedEnd < end) {
-      const uint64_t nextEnd = decodedEnd + 4 < height ? decodedEnd + 4 : height;
-      if (nextEnd - bandFirst > capacity) {
-        memmove(band, band + (first - bandFirst) * stride, (decodedEnd - first) * stride);
-        bandFirst = first;
-      }
-      DecodeBlockRowToRgba(blocks, static_cast<uint32_t>(decodedEnd / 4),
-                           band + (decodedEnd - bandFirst) * stride, stride);
-      decodedEnd = nextEnd;
-    }
-    DownscaleNextRow(downscaler, band + (first - bandFirst) * stride);
-  }
-}
-
 }  // namespace
 
 ThumbStatus DecodeThumbnail(const ByteSource* source, uint32_t requestedSize, RgbaImage* image) {
@@ -82,16 +47,13 @@ ThumbStatus DecodeThumbnail(const ByteSource* source, uint32_t requestedSize, Rg
   TrackInfo track{};
   const ThumbStatus parsed = ParseContainer(source, &track);
   if (parsed != ThumbOk) return parsed;
-  if (track.width == 0 || track.height == 0 || track.sampleCount == 0) {
-    ReleaseTrackTables(&track);
-    return ThumbBadData;
-  }
+  if (track.width == 0 || track.height == 0 || track.sampleCount == 0) return ThumbBadData;
   const uint32_t width = track.width;
   const uint32_t height = track.height;
 
   HeapPtr<uint8_t> sample;
   uint32_t sampleSize = 0;
-  const ThumbStatus read = ReadMiddleSample(source, &track, &sample, &sampleSize);
+  const ThumbStatus read = ReadMiddleSample(source, std::move(track), &sample, &sampleSize);
   if (read != ThumbOk) return read;
 
   // The conversion refuses such a frame anyway; refusing it here keeps a hostile
@@ -126,7 +88,7 @@ ThumbStatus DecodeThumbnail(const ByteSource* source, uint32_t requestedSize, Rg
   const ThumbStatus begun = BeginDownscale(width, height, target.width, target.height, &downscaler);
   if (begun != ThumbOk) return begun;
   DecodeWhileShrinking(blocks, pixels.get(), stride, target.height, &downscaler);
-  *image = RgbaImage{target.width, target.height, downscaler.target};
+  *image = RgbaImage{target.width, target.height, downscaler.target.release()};
   return ThumbOk;
 }
 
@@ -134,6 +96,32 @@ void ReleaseImage(RgbaImage* image) {
   if (image == nullptr) return;
   free(image->pixels);
   *image = RgbaImage{0, 0, nullptr};
+}
+
+ThumbStatus ProbeMovie(const ByteSource* source, ProbeInfo* info) {
+  if (source == nullptr || source->read == nullptr) return ThumbInvalidArgument;
+  TrackInfo track;
+  const ThumbStatus status = ParseContainer(source, &track);
+  if (status != ThumbOk) return status;
+  if (info != nullptr) {
+    *info = {track.codecKind, track.fourcc, track.width, track.height, track.sampleCount,
+             track.duration};
+  }
+  return ThumbOk;
+}
+
+const char* ThumbStatusName(int32_t status) {
+  switch (status) {
+    case ThumbOk: return "ThumbOk";
+    case ThumbReadFailed: return "ThumbReadFailed";
+    case ThumbBadFile: return "ThumbBadFile";
+    case ThumbNoTrack: return "ThumbNoTrack";
+    case ThumbBadData: return "ThumbBadData";
+    case ThumbUnsupported: return "ThumbUnsupported";
+    case ThumbOutOfMemory: return "ThumbOutOfMemory";
+    case ThumbInvalidArgument: return "ThumbInvalidArgument";
+  }
+  return "ThumbUnknown";
 }
 
 }  // namespace orvelle
