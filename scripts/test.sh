@@ -17,5 +17,6 @@ run_suite() {  # run_suite DIR CMAKE-ARGS...
 run_suite "$root/build/release"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite "$root/build/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVELLE_SANITIZE=ON
+bash "$root/scripts/test-aarch64.sh" "$root/build/aarch64"
 bash "$root/scripts/test-windows.sh" "$root/build/windows" "$root/build/release/tools/orvelle"
 bash "$root/scripts/fuzz.sh" --seconds 30
