@@ -16,5 +16,11 @@ run_suite() {  # run_suite DIR CMAKE-ARGS...
 run_suite "$root/build/release"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite "$root/build/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVELLE_SANITIZE=ON
-bash "$root/scripts/test-windows.sh" "$root/build/windows" "$root/build/release/tools/orvelle"
+# The x86 and ARM64 DLLs first: the x64 tree's installer carries them.
+native=$root/build/release/tools/orvelle
+bash "$root/scripts/test-windows.sh" --arch x86 "$root/build/windows-x86" "$native"
+bash "$root/scripts/test-windows.sh" --arch arm64 "$root/build/windows-arm64" "$native"
+bash "$root/scripts/test-windows.sh" --arch x64 "$root/build/windows" "$native" \
+  -DORVELLE_DLL_X86="$root/build/windows-x86/bin/orvelle.dll" \
+  -DORVELLE_DLL_ARM64="$root/build/windows-arm64/bin/orvelle.dll"
 bash "$root/scripts/fuzz.sh" --seconds 30
