@@ -28,6 +28,12 @@ wine_env() {
   esac
 }
 
+# Whether this machine can run the architecture's programs at all: 32-bit Wine needs a
+# kernel that runs 32-bit Linux programs, which some virtual machines' kernels do not.
+wine_can_run() {
+  [ "$wine_arch" != x86 ] || /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
 # wine_tool TOOL ARGS...: runs wine64 or wineserver, in the arm64 root when there is one.
 wine_tool() {
   local tool=/usr/lib/wine/$1
