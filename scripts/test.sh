@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds, and runs every test: a plain build, one with
-# AddressSanitizer and UndefinedBehaviorSanitizer, the Windows handler
-# cross-built and tested under Wine, then each fuzzer for 30 seconds.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the native suite cross-built
+# for AArch64 Linux under qemu, the Windows handler cross-built for x86, ARM64
+# and x64 and tested under Wine, then each fuzzer for 30 seconds.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
@@ -18,5 +19,11 @@ run_suite "$root/build/release"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite "$root/build/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVELLE_SANITIZE=ON
 bash "$root/scripts/test-aarch64.sh" "$root/build/aarch64"
-bash "$root/scripts/test-windows.sh" "$root/build/windows" "$root/build/release/tools/orvelle"
+# The x86 and ARM64 DLLs first: the x64 tree's installer carries them.
+native=$root/build/release/tools/orvelle
+bash "$root/scripts/test-windows.sh" --arch x86 "$root/build/windows-x86" "$native"
+bash "$root/scripts/test-windows.sh" --arch arm64 "$root/build/windows-arm64" "$native"
+bash "$root/scripts/test-windows.sh" --arch x64 "$root/build/windows" "$native" \
+  -DORVELLE_DLL_X86="$root/build/windows-x86/bin/orvelle.dll" \
+  -DORVELLE_DLL_ARM64="$root/build/windows-arm64/bin/orvelle.dll"
 bash "$root/scripts/fuzz.sh" --seconds 30

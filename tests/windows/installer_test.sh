@@ -44,7 +44,7 @@ holders=()
 # hold MODULE NAME: a Windows process keeps MODULE loaded until release_holders.
 hold() {
   local flag=$work/$2.held
-  "$wine" "$bin/hold_module.exe" "$1" "Z:$flag" </dev/null >"$work/$2.hold.out" 2>&1 &
+  wine_tool wine64 "$bin/hold_module.exe" "$1" "Z:$flag" </dev/null >"$work/$2.hold.out" 2>&1 &
   holders+=($!)
   for _ in $(seq 100); do
     [ -f "$flag" ] && return 0

@@ -1,6 +1,4 @@
 # Shared by the Windows test scripts that drive Wine: source it, then call wine_test_init.
-# Wine programs get files, never pipes: helper processes they start inherit the pipe and
-# would keep its reader waiting.
 
 # Orvelle's class, the stand-in's and the thumbnail slot, for .mov and then for .avi.
 orvelle='{EFB41CBF-F9DF-4A58-BBF0-C5A4A2DC1BE8}'
@@ -11,29 +9,23 @@ standin_avi='{453CD4DB-668A-45E4-A6B1-C7FC496D67AE}'
 avi_slot='Software\Classes\.avi\ShellEx\{E357FCCD-A995-4576-B01F-234630154E96}'
 windows_tests=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
+. "$windows_tests/../../scripts/wine-env.sh"
+
 # wine_test_init PREFIX WORK_DIR: makes the prefix unless it exists, and an empty WORK_DIR.
+# The architecture comes from ORVELLE_WINE_ARCH (see scripts/wine-env.sh).
 wine_test_init() {
-  prefix=$(realpath -m "$1")  # Wine wants it absolute
+  wine_env "$1"
+  prefix=$WINEPREFIX
   work=$2
-  sh "$windows_tests/../../cmake/wine-prefix.sh" "$prefix"
-  export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-  unset DISPLAY WAYLAND_DISPLAY
-  wine=${WINE_DIR:-/usr/lib/wine}/wine64
+  wine_prefix_make
   rm -rf "$work"
   mkdir -p "$work"
+  wine_output_dir=$work
 }
 
-# Runs a Windows program and prints its output, CRs removed. Each call gets a file of its
-# own: a helper the program started (explorer, services) keeps the file open after the
-# program exits, and whatever it prints later must not land in a later call's output.
+# Runs a Windows program and prints its output, CRs removed.
 w() {
-  local rc=0 out
-  out=$(mktemp "$work/wine.XXXXXX")
-  "$wine" "$@" </dev/null >"$out" 2>&1 || rc=$?
-  tr -d '\r' <"$out"
-  rm -f "$out"
-  return $rc
+  wine_run "$@"
 }
 
 fail() {
