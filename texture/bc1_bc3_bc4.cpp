@@ -10,7 +10,7 @@ namespace orvelle {
 namespace {
 
 void DecodeBc1(PlainCode, const uint8_t* block, uint8_t* destination, ptrdiff_t stride,
-         bool forceFourColour) {
+               bool forceFourColour) {
   uint32_t palette[4];
   MakeBc1Palette(block, forceFourColour, palette);
   WritePixels2(palette, LoadLe32(block + 4), destination, stride);
@@ -55,9 +55,9 @@ void DecodeBc4BlockIn(const uint8_t* block, uint8_t* destination, int32_t rowStr
   }
 }
 
-#define ORVELLE_INSTANTIATE(Code)                                                    \
-  template void DecodeBc1BlockIn<Code>(const uint8_t*, uint8_t*, int32_t, bool);    \
-  template void DecodeBc3BlockIn<Code>(const uint8_t*, uint8_t*, int32_t);          \
+#define ORVELLE_INSTANTIATE(Code)                                                \
+  template void DecodeBc1BlockIn<Code>(const uint8_t*, uint8_t*, int32_t, bool); \
+  template void DecodeBc3BlockIn<Code>(const uint8_t*, uint8_t*, int32_t);       \
   template void DecodeBc4BlockIn<Code>(const uint8_t*, uint8_t*, int32_t, int32_t);
 ORVELLE_FOR_EACH_DECODER_BUILD(ORVELLE_INSTANTIATE)
 #undef ORVELLE_INSTANTIATE

@@ -75,7 +75,6 @@ inline void WritePixels2And3(const uint32_t colours[4], uint32_t colourIndices,
   }
 }
 
-
 // The eight BC4 values: e0 > e1 interpolates six, otherwise four plus 0 and 255.
 inline void MakeBc4Values(PlainCode, const uint8_t* block, uint8_t values[8]) {
   const uint32_t e0 = block[0];
@@ -91,6 +90,5 @@ inline void MakeBc4Values(PlainCode, const uint8_t* block, uint8_t values[8]) {
   values[6] = uint8_t((2 * e0 + 5 * e1) / 7 & eight);
   values[7] = uint8_t(((e0 + 6 * e1) / 7 & eight) | (255 & ~eight));
 }
-
 
 }  // namespace orvelle

@@ -31,8 +31,10 @@ struct FieldRun {
   uint8_t reversed;
 };
 
-// Mirrors the layout notation v[a:b]: the first block bit goes to bit b of v
-// and the following ones step towards a, so v[10:15] is a reversed field.
+// F(comp, a, b) is a field holding bits b to a of a component, whichever way
+// they run: its first block bit lands on bit b and the following ones step
+// towards bit a. So F(R0, 9, 0) is bits 0 to 9 in order, and F(R0, 10, 15) is
+// a reversed field, its block bits landing on bits 15, 14, ... 10.
 constexpr FieldRun F(Component comp, int a, int b) {
   return a >= b ? FieldRun{comp, uint8_t(b), uint8_t(a - b + 1), 0}
                 : FieldRun{comp, uint8_t(b), uint8_t(b - a + 1), 1};
@@ -41,7 +43,8 @@ constexpr FieldRun F(Component comp, int bit) { return F(comp, bit, bit); }
 
 constexpr int kMaxRuns = 24;  // the longest layout has 23 fields; a zero count ends a list
 
-// Endpoint fields of the 14 modes in their standard order, after the mode bits.
+// Endpoint fields of the 14 modes, numbered as ReadMode numbers them, after
+// the mode bits.
 // The two-region modes (0 to 9) are followed by the 5-bit partition number.
 constexpr FieldRun kModeFields[kModeCount][kMaxRuns] = {
     // 10-bit endpoints, 5/5/5-bit deltas
@@ -107,10 +110,14 @@ constexpr uint8_t kDeltaBitsB[kModeCount] = {5, 6, 4, 4, 5, 5, 5, 5, 6, 6, 10, 9
 
 constexpr int kFirstOneRegionMode = 10;
 
-// All modes but the standard's 10 and 11 store endpoints 1 to 3 as deltas from endpoint 0.
+// Modes 9 and 10 store their endpoints whole; all the others store endpoints
+// 1 to 3 as deltas from endpoint 0.
 constexpr bool StoresDeltas(int mode) { return mode != 9 && mode != 10; }
 
-// Index 0 to 13 of the standard's list, or -1 for the four reserved codes.
+// The mode of a block, from its low bits: the 2-bit codes 0 and 1 are modes 0
+// and 1; of the 5-bit codes, those whose low bits are binary 10 (2, 6, ... 30)
+// are modes 2 to 9 and those ending in 11 (3, 7, 11, 15) modes 10 to 13; the
+// four codes left (19, 23, 27, 31) are reserved: -1.
 int ReadMode(uint64_t lo) {
   if ((lo & 2) == 0) return int(lo & 3);
   const uint32_t code = uint32_t(lo & 0x1F);
@@ -288,7 +295,6 @@ void InterpolateBc6h(PlainCode, const Bc6hEndpoints& endpoints, int isSigned, bo
   }
 }
 
-
 // The reserved modes give 48 zero halves.
 template <typename Code>
 void DecodeTile(const uint8_t* block, int isSigned, bool display, Tile& tile) {
@@ -336,7 +342,7 @@ void DecodeBc6hBlockRgba8In(const uint8_t* block, int isSigned, uint8_t* rgba) {
   }
 }
 
-#define ORVELLE_INSTANTIATE(Code)                                                      \
+#define ORVELLE_INSTANTIATE(Code)                                                 \
   template void DecodeBc6hBlockIn<Code>(const uint8_t*, uint16_t*, int32_t, int); \
   template void DecodeBc6hBlockRgba8In<Code>(const uint8_t*, int, uint8_t*);
 ORVELLE_FOR_EACH_DECODER_BUILD(ORVELLE_INSTANTIATE)

@@ -83,8 +83,8 @@ void ExpandBc7Endpoints(PlainCode, Endpoints& endpoints, int count, int colourBi
 
 // Entries i < count of the palette between e0 and e1, with the weights of
 // the index precision; only the bytes of `keep` are kept.
-void Bc7Palette(PlainCode, const uint16_t* e0, const uint16_t* e1, const int32_t* weights, int count,
-             uint32_t keep, uint32_t* palette) {
+void Bc7Palette(PlainCode, const uint16_t* e0, const uint16_t* e1, const int32_t* weights,
+                int count, uint32_t keep, uint32_t* palette) {
   for (int i = 0; i < count; ++i) {
     const int32_t w = weights[i];
     uint32_t channels[4];
@@ -92,7 +92,6 @@ void Bc7Palette(PlainCode, const uint16_t* e0, const uint16_t* e1, const int32_t
     palette[i] = PackRgba(channels[0], channels[1], channels[2], channels[3]) & keep;
   }
 }
-
 
 constexpr const int32_t* WeightsOf(int bits) {
   return bits == 2 ? kBptcWeights2 : bits == 3 ? kBptcWeights3 : kBptcWeights4;
@@ -133,7 +132,7 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
   }
   constexpr int pbit = m.pbits == kNoPbits ? 0 : 1;
   ExpandBc7Endpoints(Code{}, endpoints, endpointCount, m.colourBits + pbit,
-         m.alphaBits ? m.alphaBits + pbit : 0);
+                     m.alphaBits ? m.alphaBits + pbit : 0);
 
   constexpr int bits = m.indexBits;
   constexpr uint64_t indexMask = (uint64_t{1} << bits) - 1;
@@ -152,7 +151,7 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
     }
     for (int s = 0; s < m.subsets; ++s) {
       Bc7Palette(Code{}, endpoints[2 * s], endpoints[2 * s + 1], WeightsOf(bits), 1 << bits,
-              0xFFFFFFFF, palette + kPaletteStride * s);
+                 0xFFFFFFFF, palette + kPaletteStride * s);
     }
     for (int row = 0; row < 4; ++row, destination += stride) {
       uint32_t pixels[4];
@@ -182,9 +181,10 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
     constexpr int secondaryBits = m.secondaryIndexBits;
     constexpr int secondaryStart = 128 - (16 * secondaryBits - 1);
     uint64_t secondary = InsertZeroBit(BitsFrom(lo, hi, secondaryStart), secondaryBits - 1);
-    Bc7Palette(Code{}, endpoints[0], endpoints[1], WeightsOf(bits), 1 << bits, primaryKeep, palette);
+    Bc7Palette(Code{}, endpoints[0], endpoints[1], WeightsOf(bits), 1 << bits, primaryKeep,
+               palette);
     Bc7Palette(Code{}, endpoints[0], endpoints[1], WeightsOf(secondaryBits), 1 << secondaryBits,
-            ~primaryKeep, palette + kPaletteStride);
+               ~primaryKeep, palette + kPaletteStride);
     constexpr uint64_t secondaryMask = (uint64_t{1} << secondaryBits) - 1;
     for (int row = 0; row < 4; ++row, destination += stride) {
       uint32_t pixels[4];

@@ -31,5 +31,4 @@ inline void StoreRow(PlainCode, uint8_t* destination, const uint32_t (&pixels)[4
   for (int column = 0; column < 4; ++column) StorePixel(destination + 4 * column, pixels[column]);
 }
 
-
 }  // namespace orvelle

@@ -141,7 +141,7 @@ inline __m128i PaletteRow(const PalettePairs& table, uint32_t rowIndices) {
 
 // Pixel k is entry (indices >> 2k) & 3 of the palette register.
 inline void WritePixels2(Sse2Code, __m128i palette, uint32_t indices, uint8_t* destination,
-                             ptrdiff_t stride) {
+                         ptrdiff_t stride) {
   PalettePairs table;
   MakePalettePairs(palette, table);
   for (int row = 0; row < 4; ++row, destination += stride, indices >>= 8) {
@@ -168,7 +168,8 @@ struct Bc3Entries {
 
 inline void MakeBc3Entries(const uint8_t* block, Bc3Entries& entries) {
   const __m128i colourBytes = _mm_set1_epi32(int(~AlphaMask()));
-  MakePalettePairs(_mm_and_si128(colourBytes, Bc1Palette(Sse2Code{}, block + 8, true)), entries.colours);
+  MakePalettePairs(_mm_and_si128(colourBytes, Bc1Palette(Sse2Code{}, block + 8, true)),
+                   entries.colours);
   _mm_storel_epi64(reinterpret_cast<__m128i*>(entries.alphas), Bc4Values(Sse2Code{}, block));
 }
 
@@ -187,9 +188,9 @@ inline void WriteBc3Pixels(const Bc3Entries& entries, const uint8_t* block, uint
 
 // The BC1 and BC3 decoders.
 inline void DecodeBc1(Sse2Code, const uint8_t* block, uint8_t* destination, ptrdiff_t stride,
-         bool forceFourColour) {
-  WritePixels2(Sse2Code{}, Bc1Palette(Sse2Code{}, block, forceFourColour), LoadLe32(block + 4), destination,
-                   stride);
+                      bool forceFourColour) {
+  WritePixels2(Sse2Code{}, Bc1Palette(Sse2Code{}, block, forceFourColour), LoadLe32(block + 4),
+               destination, stride);
 }
 
 inline void DecodeBc3(Sse2Code, const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
@@ -202,7 +203,8 @@ inline void DecodeBc3(Sse2Code, const uint8_t* block, uint8_t* destination, ptrd
 
 // The 16-bit multipliers that expand a subset's two endpoints, lanes R, G, B,
 // A of each: x = v * 2^(8 - n), then x | x >> n as x | mulhi(x, 2^(16 - n)).
-inline void ExpandBc7Endpoints(Sse2Code, uint16_t (&endpoints)[6][4], int count, int colourBits, int alphaBits) {
+inline void ExpandBc7Endpoints(Sse2Code, uint16_t (&endpoints)[6][4], int count, int colourBits,
+                               int alphaBits) {
   const int up = 1 << (8 - colourBits);
   const int upAlpha = alphaBits == 0 ? 0 : 1 << (8 - alphaBits);
   const int down = 1 << (16 - colourBits);
@@ -240,8 +242,8 @@ inline constexpr WeightLanes kWeightLanes4 = MakeWeightLanes(kBptcWeights4, 16);
 
 // The plain Bc7Palette two entries per register, as e0 + ((w (e1 - e0) + 32) >> 6),
 // which equals ((64 - w) e0 + w e1 + 32) >> 6 since 64 e0 divides exactly.
-inline void Bc7Palette(Sse2Code, const uint16_t* e0, const uint16_t* e1, const int32_t* weights, int count,
-             uint32_t keep, uint32_t* palette) {
+inline void Bc7Palette(Sse2Code, const uint16_t* e0, const uint16_t* e1, const int32_t* weights,
+                       int count, uint32_t keep, uint32_t* palette) {
   const WeightLanes& lanes = weights == kBptcWeights2   ? kWeightLanes2
                              : weights == kBptcWeights3 ? kWeightLanes3
                                                         : kWeightLanes4;
@@ -317,8 +319,8 @@ inline void InterpolateBc6h(Sse2Code, const Bc6hEndpoints& endpoints, int isSign
             _mm_srli_epi32(_mm_sub_epi32(_mm_slli_epi32(lowMagnitude, 5), lowMagnitude), 5),
             _mm_srli_epi32(_mm_sub_epi32(_mm_slli_epi32(highMagnitude, 5), highMagnitude), 5));
         const __m128i negative = _mm_and_si128(_mm_packs_epi32(lowSign, highSign), signBit);
-        result = _mm_or_si128(magnitude,
-                              _mm_andnot_si128(_mm_cmpeq_epi16(magnitude, zero), negative));
+        result =
+            _mm_or_si128(magnitude, _mm_andnot_si128(_mm_cmpeq_epi16(magnitude, zero), negative));
       } else {
         // t * 31 >> 6.
         result = _mm_packs_epi32(_mm_srli_epi32(_mm_sub_epi32(_mm_slli_epi32(low, 5), low), 6),
