@@ -151,38 +151,32 @@ bool CpuHasAvx2() {
 
 }  // namespace
 
-template <>
-struct BlockWriter<Avx2Code, TexFmtRgbDxt1> {
+// A writer made of its entries; its rows one block after another.
+template <TextureFormat kFormat, typename Entries, EntriesMaker<Entries> kMake,
+          EntriesWriter<Entries> kWrite>
+struct Avx2Writer {
   ORVELLE_AVX2_WRITER static void Block(const uint8_t* block, uint8_t* destination,
                                         ptrdiff_t stride) {
-    WriteFromEntries<OpaqueBc1Entries, MakeOpaqueBc1Entries, WriteOpaqueBc1Pixels>(
-        block, destination, stride);
+    WriteFromEntries<Entries, kMake, kWrite>(block, destination, stride);
   }
   ORVELLE_AVX2_WRITER static void Row(const uint8_t* blocks, uint32_t count, uint8_t* destination,
                                       ptrdiff_t stride) {
-    WriteRowOneByOne<BytesPerBlock(TexFmtRgbDxt1), Block>(blocks, count, destination, stride);
+    WriteRowOneByOne<BytesPerBlock(kFormat), Block>(blocks, count, destination, stride);
   }
 };
 
 template <>
-struct BlockWriter<Avx2Code, TexFmtRgbaDxt5> {
-  ORVELLE_AVX2_WRITER static void Block(const uint8_t* block, uint8_t* destination,
-                                        ptrdiff_t stride) {
-    WriteFromEntries<Bc3Palettes, MakeBc3Palettes, WriteBc3FromPalettes>(block, destination,
-                                                                         stride);
-  }
-  ORVELLE_AVX2_WRITER static void Row(const uint8_t* blocks, uint32_t count, uint8_t* destination,
-                                      ptrdiff_t stride) {
-    WriteRowOneByOne<BytesPerBlock(TexFmtRgbaDxt5), Block>(blocks, count, destination, stride);
-  }
-};
+struct BlockWriter<Avx2Code, TexFmtRgbDxt1>
+    : Avx2Writer<TexFmtRgbDxt1, OpaqueBc1Entries, MakeOpaqueBc1Entries, WriteOpaqueBc1Pixels> {};
 
 template <>
-struct BlockWriter<Avx2Code, TexFmtYCoCgDxt5> {
-  ORVELLE_AVX2_WRITER static void Block(const uint8_t* block, uint8_t* destination,
-                                        ptrdiff_t stride) {
-    WriteFromEntries<YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels>(block, destination, stride);
-  }
+struct BlockWriter<Avx2Code, TexFmtRgbaDxt5>
+    : Avx2Writer<TexFmtRgbaDxt5, Bc3Palettes, MakeBc3Palettes, WriteBc3FromPalettes> {};
+
+// The rows make the entries of a few blocks ahead.
+template <>
+struct BlockWriter<Avx2Code, TexFmtYCoCgDxt5>
+    : Avx2Writer<TexFmtYCoCgDxt5, YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels> {
   ORVELLE_AVX2_WRITER static void Row(const uint8_t* blocks, uint32_t count, uint8_t* destination,
                                       ptrdiff_t stride) {
     WriteRowInBatches<BytesPerBlock(TexFmtYCoCgDxt5), YCoCgEntries, MakeYCoCgEntries,
