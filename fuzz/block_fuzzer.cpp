@@ -1,5 +1,6 @@
 // Every block decoder on any 16 bytes: each must fill its whole tile, touch
 // nothing between the tile's rows, and keep the value ranges of its format.
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -83,15 +84,14 @@ void CheckBc6h(const uint8_t* block) {
   }
 }
 
+// Every format of the table, and one it lacks.
 constexpr TextureFormat kNoFormat = 0x1234;
-constexpr TextureFormat kFormats[] = {TexFmtRgbDxt1,
-                                      TexFmtRgbaDxt5,
-                                      TexFmtYCoCgDxt5,
-                                      TexFmtAlphaRgtc1,
-                                      TexFmtRgbaBptcUnorm,
-                                      TexFmtRgbBptcSignedFloat,
-                                      TexFmtRgbBptcUnsignedFloat,
-                                      kNoFormat};
+constexpr std::array<TextureFormat, kTextureFormatCount + 1> kFormats = [] {
+  std::array<TextureFormat, kTextureFormatCount + 1> formats{};
+  for (size_t i = 0; i < kTextureFormatCount; ++i) formats[i] = kTextureFormats[i].format;
+  formats[kTextureFormatCount] = kNoFormat;
+  return formats;
+}();
 
 void CheckFrameDispatch(const uint8_t* block) {
   for (TextureFormat format : kFormats) {
@@ -106,7 +106,7 @@ void CheckFrameDispatch(const uint8_t* block) {
   }
 }
 
-// Every table this processor runs gives the plain table's bytes, one block
+// Every path this processor runs gives the plain path's bytes, one block
 // and a row of one block alike.
 void CheckCodePathsAgree(const uint8_t* block) {
   const CodePathList paths = RunnableCodePaths();

@@ -1,9 +1,12 @@
 // Layout of a Hap frame held in memory: section headers, the multi-texture
-// container and the texture format named by a section's type byte.
+// container and the texture format named by a section's type byte (the
+// formats themselves are in hap/texture_formats.h).
 // Every multi-byte field of a Hap frame is little-endian.
 #pragma once
 
 #include <cstdint>
+
+#include "hap/texture_formats.h"
 
 namespace orvelle {
 
@@ -14,16 +17,6 @@ enum HapStatus : uint32_t {
   HapBadFrame = 3,
   HapInternalError = 4,
 };
-
-// Block format of a texture, by its graphics-API constant.
-using TextureFormat = uint32_t;
-constexpr TextureFormat TexFmtRgbDxt1 = 0x83F0;
-constexpr TextureFormat TexFmtRgbaDxt5 = 0x83F3;
-constexpr TextureFormat TexFmtYCoCgDxt5 = 0x01;
-constexpr TextureFormat TexFmtAlphaRgtc1 = 0x8DBB;
-constexpr TextureFormat TexFmtRgbaBptcUnorm = 0x8E8C;
-constexpr TextureFormat TexFmtRgbBptcSignedFloat = 0x8E8E;
-constexpr TextureFormat TexFmtRgbBptcUnsignedFloat = 0x8E8F;
 
 // Second-stage compressor, the high nibble of a texture section's type byte
 // (and the value of a chunk's compressor byte).
@@ -50,12 +43,6 @@ struct SectionHeader {
 // `available` counts the bytes from the header's first byte to the end of the
 // region holding it; the whole section must lie inside that region.
 HapStatus ReadSectionHeader(const uint8_t* bytes, uint64_t available, SectionHeader* header);
-
-// Bytes of one 4x4 block of `format`: 8, 16, or 0 for anything else.
-uint32_t BytesPerBlock(TextureFormat format);
-
-// The format named by the low nibble of a type byte, 0 when it names none.
-TextureFormat TextureFormatFromType(uint8_t lowNibble);
 
 HapStatus GetTextureCount(const uint8_t* frame, uint32_t length, uint32_t* count);
 

@@ -1,20 +1,22 @@
 // BC1, BC3 and BC4 block decoders: a small palette, then one lookup per pixel.
+// Each is built once per decoder build; the public ones use the active path's.
 #include "texture/bc1_bc3_bc4.h"
 
 #include "texture/bc1_bc4_kernels.h"
-#include "texture/block_decoders.h"
+#include "texture/code_paths.h"
+#include "texture/kernels.h"
 
 namespace orvelle {
 namespace {
 
-void Bc1(PlainCode, const uint8_t* block, uint8_t* destination, ptrdiff_t stride,
-         bool forceFourColour) {
+void DecodeBc1(PlainCode, const uint8_t* block, uint8_t* destination, ptrdiff_t stride,
+               bool forceFourColour) {
   uint32_t palette[4];
   MakeBc1Palette(block, forceFourColour, palette);
   WritePixels2(palette, LoadLe32(block + 4), destination, stride);
 }
 
-void Bc3(PlainCode, const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
+void DecodeBc3(PlainCode, const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
   uint32_t colours[4];
   MakeBc1Palette(block + 8, true, colours);
   uint8_t values[8];
@@ -26,31 +28,17 @@ void Bc3(PlainCode, const uint8_t* block, uint8_t* destination, ptrdiff_t stride
                    stride);
 }
 
-#if defined(__SSE2__)
-void Bc1(Sse2Code, const uint8_t* block, uint8_t* destination, ptrdiff_t stride,
-         bool forceFourColour) {
-  WritePixels2Sse2(Bc1PaletteSse2(block, forceFourColour), LoadLe32(block + 4), destination,
-                   stride);
-}
-
-void Bc3(Sse2Code, const uint8_t* block, uint8_t* destination, ptrdiff_t stride) {
-  Bc3Entries entries;
-  MakeBc3Entries(block, entries);
-  WriteBc3Pixels(entries, block, destination, stride);
-}
-#endif
-
 }  // namespace
 
 template <typename Code>
 void DecodeBc1BlockIn(const uint8_t* block, uint8_t* destination, int32_t rowStride,
                       bool forceFourColour) {
-  Bc1(Code{}, block, destination, rowStride, forceFourColour);
+  DecodeBc1(Code{}, block, destination, rowStride, forceFourColour);
 }
 
 template <typename Code>
 void DecodeBc3BlockIn(const uint8_t* block, uint8_t* destination, int32_t rowStride) {
-  Bc3(Code{}, block, destination, rowStride);
+  DecodeBc3(Code{}, block, destination, rowStride);
 }
 
 template <typename Code>
@@ -67,27 +55,25 @@ void DecodeBc4BlockIn(const uint8_t* block, uint8_t* destination, int32_t rowStr
   }
 }
 
-template void DecodeBc1BlockIn<PlainCode>(const uint8_t*, uint8_t*, int32_t, bool);
-template void DecodeBc3BlockIn<PlainCode>(const uint8_t*, uint8_t*, int32_t);
-template void DecodeBc4BlockIn<PlainCode>(const uint8_t*, uint8_t*, int32_t, int32_t);
-#if defined(__SSE2__)
-template void DecodeBc1BlockIn<Sse2Code>(const uint8_t*, uint8_t*, int32_t, bool);
-template void DecodeBc3BlockIn<Sse2Code>(const uint8_t*, uint8_t*, int32_t);
-template void DecodeBc4BlockIn<Sse2Code>(const uint8_t*, uint8_t*, int32_t, int32_t);
-#endif
+#define ORVELLE_INSTANTIATE(Code)                                                \
+  template void DecodeBc1BlockIn<Code>(const uint8_t*, uint8_t*, int32_t, bool); \
+  template void DecodeBc3BlockIn<Code>(const uint8_t*, uint8_t*, int32_t);       \
+  template void DecodeBc4BlockIn<Code>(const uint8_t*, uint8_t*, int32_t, int32_t);
+ORVELLE_FOR_EACH_DECODER_BUILD(ORVELLE_INSTANTIATE)
+#undef ORVELLE_INSTANTIATE
 
 void DecodeBc1Block(const uint8_t* block, uint8_t* destination, int32_t rowStride,
                     bool forceFourColour) {
-  DecodeBc1BlockIn<BaselineCode>(block, destination, rowStride, forceFourColour);
+  ActiveCodePath().decoders.bc1(block, destination, rowStride, forceFourColour);
 }
 
 void DecodeBc4Block(const uint8_t* block, uint8_t* destination, int32_t rowStride,
                     int32_t pixelStep) {
-  DecodeBc4BlockIn<BaselineCode>(block, destination, rowStride, pixelStep);
+  ActiveCodePath().decoders.bc4(block, destination, rowStride, pixelStep);
 }
 
 void DecodeBc3Block(const uint8_t* block, uint8_t* destination, int32_t rowStride) {
-  DecodeBc3BlockIn<BaselineCode>(block, destination, rowStride);
+  ActiveCodePath().decoders.bc3(block, destination, rowStride);
 }
 
 }  // namespace orvelle

@@ -16,4 +16,15 @@ void DecodeBc4Block(const uint8_t* block, uint8_t* destination, int32_t rowStrid
 // Colour from bytes 8-15 in four-colour mode, then alpha from bytes 0-7.
 void DecodeBc3Block(const uint8_t* block, uint8_t* destination, int32_t rowStride);
 
+// The same in one build (texture/instruction_sets.h), for the code paths; the
+// ones above are those of the active path.
+template <typename Code>
+void DecodeBc1BlockIn(const uint8_t* block, uint8_t* destination, int32_t rowStride,
+                      bool forceFourColour);
+template <typename Code>
+void DecodeBc3BlockIn(const uint8_t* block, uint8_t* destination, int32_t rowStride);
+template <typename Code>
+void DecodeBc4BlockIn(const uint8_t* block, uint8_t* destination, int32_t rowStride,
+                      int32_t pixelStep);
+
 }  // namespace orvelle

@@ -4,15 +4,12 @@
 #include <cstring>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "texture/block_bytes.h"
-#include "texture/block_decoders.h"
 #include "texture/bptc_tables.h"
+#include "texture/code_paths.h"
 #include "texture/half_display.h"
 #include "texture/half_float.h"
+#include "texture/kernels.h"
 
 namespace orvelle {
 namespace {
@@ -34,8 +31,10 @@ struct FieldRun {
   uint8_t reversed;
 };
 
-// Mirrors the layout notation v[a:b]: the first block bit goes to bit b of v
-// and the following ones step towards a, so v[10:15] is a reversed field.
+// F(comp, a, b) is a field holding bits b to a of a component, whichever way
+// they run: its first block bit lands on bit b and the following ones step
+// towards bit a. So F(R0, 9, 0) is bits 0 to 9 in order, and F(R0, 10, 15) is
+// a reversed field, its block bits landing on bits 15, 14, ... 10.
 constexpr FieldRun F(Component comp, int a, int b) {
   return a >= b ? FieldRun{comp, uint8_t(b), uint8_t(a - b + 1), 0}
                 : FieldRun{comp, uint8_t(b), uint8_t(b - a + 1), 1};
@@ -44,7 +43,8 @@ constexpr FieldRun F(Component comp, int bit) { return F(comp, bit, bit); }
 
 constexpr int kMaxRuns = 24;  // the longest layout has 23 fields; a zero count ends a list
 
-// Endpoint fields of the 14 modes in their standard order, after the mode bits.
+// Endpoint fields of the 14 modes, numbered as ReadMode numbers them, after
+// the mode bits.
 // The two-region modes (0 to 9) are followed by the 5-bit partition number.
 constexpr FieldRun kModeFields[kModeCount][kMaxRuns] = {
     // 10-bit endpoints, 5/5/5-bit deltas
@@ -110,10 +110,14 @@ constexpr uint8_t kDeltaBitsB[kModeCount] = {5, 6, 4, 4, 5, 5, 5, 5, 6, 6, 10, 9
 
 constexpr int kFirstOneRegionMode = 10;
 
-// All modes but the standard's 10 and 11 store endpoints 1 to 3 as deltas from endpoint 0.
+// Modes 9 and 10 store their endpoints whole; all the others store endpoints
+// 1 to 3 as deltas from endpoint 0.
 constexpr bool StoresDeltas(int mode) { return mode != 9 && mode != 10; }
 
-// Index 0 to 13 of the standard's list, or -1 for the four reserved codes.
+// The mode of a block, from its low bits: the 2-bit codes 0 and 1 are modes 0
+// and 1; of the 5-bit codes, those whose low bits are binary 10 (2, 6, ... 30)
+// are modes 2 to 9 and those ending in 11 (3, 7, 11, 15) modes 10 to 13; the
+// four codes left (19, 23, 27, 31) are reserved: -1.
 int ReadMode(uint64_t lo) {
   if ((lo & 2) == 0) return int(lo & 3);
   const uint32_t code = uint32_t(lo & 0x1F);
@@ -204,12 +208,6 @@ uint16_t FinishSigned(int32_t t) {
   return uint16_t(t < 0 && magnitude != 0 ? 0x8000u | magnitude : magnitude);
 }
 
-// The unquantized endpoints of a block: two per region, R, G, B each.
-struct Endpoints {
-  int32_t value[4][3];
-  bool twoRegions;
-};
-
 // A decoded block as a palette of 16 entries (in the two-region modes region
 // 0's eight, then region 1's), each channel's halves together, and the
 // palette entry of each pixel.
@@ -221,7 +219,7 @@ struct Tile {
 // Everything of one mode but the interpolation, its field layout and
 // precisions known at compile time.
 template <int Mode>
-void DecodeEndpointsOfMode(uint64_t lo, uint64_t hi, int isSigned, Endpoints& endpoints,
+void DecodeEndpointsOfMode(uint64_t lo, uint64_t hi, int isSigned, Bc6hEndpoints& endpoints,
                            uint8_t entries[16]) {
   uint32_t raw[12] = {};
   ReadRuns<Mode>(lo, hi, raw, std::make_index_sequence<kMaxRuns>());
@@ -271,17 +269,17 @@ void DecodeEndpointsOfMode(uint64_t lo, uint64_t hi, int isSigned, Endpoints& en
 
 template <size_t... Modes>
 void DecodeEndpointsOfAnyMode(int mode, uint64_t lo, uint64_t hi, int isSigned,
-                              Endpoints& endpoints, uint8_t entries[16],
+                              Bc6hEndpoints& endpoints, uint8_t entries[16],
                               std::index_sequence<Modes...>) {
-  using Decoder = void (*)(uint64_t, uint64_t, int, Endpoints&, uint8_t*);
+  using Decoder = void (*)(uint64_t, uint64_t, int, Bc6hEndpoints&, uint8_t*);
   static constexpr Decoder kDecoders[] = {DecodeEndpointsOfMode<int(Modes)>...};
   kDecoders[mode](lo, hi, isSigned, endpoints, entries);
 }
 
 // Palette entry e of each channel interpolates between its region's endpoints.
 // For display a negative value becomes +0, which shows as 0 like any negative.
-void Interpolate(PlainCode, const Endpoints& endpoints, int isSigned, bool display,
-                 uint16_t halves[3][16]) {
+void InterpolateBc6h(PlainCode, const Bc6hEndpoints& endpoints, int isSigned, bool display,
+                     uint16_t halves[3][16]) {
   const int32_t* weights = endpoints.twoRegions ? kBptcWeights3 : kBptcWeights4;
   for (int c = 0; c < 3; ++c) {
     for (int entry = 0; entry < 16; ++entry) {
@@ -297,73 +295,6 @@ void Interpolate(PlainCode, const Endpoints& endpoints, int isSigned, bool displ
   }
 }
 
-#if defined(__SSE2__)
-// (64 - w, w) for the 16 palette entries, as the 16-bit lane pairs that
-// _mm_madd_epi16 multiplies with an (e0, e1) pair: four entries per register.
-struct WeightPairs {
-  alignas(16) int16_t lanes[32];
-};
-
-constexpr WeightPairs MakeWeightPairs(const int32_t* weights, int count) {
-  WeightPairs pairs{};
-  for (int entry = 0; entry < 16; ++entry) {
-    pairs.lanes[2 * entry] = int16_t(64 - weights[entry % count]);
-    pairs.lanes[2 * entry + 1] = int16_t(weights[entry % count]);
-  }
-  return pairs;
-}
-
-constexpr WeightPairs kWeightPairs3 = MakeWeightPairs(kBptcWeights3, 8);
-constexpr WeightPairs kWeightPairs4 = MakeWeightPairs(kBptcWeights4, 16);
-
-// The plain Interpolate four entries at a time. Unsigned endpoints (0 to
-// 0xFFFF) go into the signed 16-bit lanes less 0x8000, and 64 x 0x8000 is
-// added back to the weighted sum.
-void Interpolate(Sse2Code, const Endpoints& endpoints, int isSigned, bool display,
-                 uint16_t halves[3][16]) {
-  const WeightPairs& weights = endpoints.twoRegions ? kWeightPairs3 : kWeightPairs4;
-  const int32_t offset = isSigned ? 0 : 0x8000;
-  const __m128i rounding = _mm_set1_epi32(isSigned ? 32 : 32 + 64 * 0x8000);
-  const __m128i signBit = _mm_set1_epi16(int16_t(0x8000));
-  const __m128i zero = _mm_setzero_si128();
-  const int secondRegion = endpoints.twoRegions ? 2 : 0;
-  for (int c = 0; c < 3; ++c) {
-    __m128i t[4];
-    for (int quarter = 0; quarter < 4; ++quarter) {
-      // Entries 8 to 15 of a two-region palette belong to region 1.
-      const int first = quarter < 2 ? 0 : secondRegion;
-      const uint32_t e0 = uint16_t(endpoints.value[first][c] - offset);
-      const uint32_t e1 = uint16_t(endpoints.value[first + 1][c] - offset);
-      const __m128i pair = _mm_set1_epi32(int32_t(e0 | e1 << 16));
-      const __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(weights.lanes) + quarter);
-      t[quarter] = _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(pair, w), rounding), 6);
-      if (display) t[quarter] = _mm_andnot_si128(_mm_srai_epi32(t[quarter], 31), t[quarter]);
-    }
-    for (int half = 0; half < 2; ++half) {
-      const __m128i low = t[2 * half], high = t[2 * half + 1];
-      __m128i result;
-      if (isSigned) {
-        // |t| * 31 >> 5, then the sign of t unless the magnitude is zero.
-        const __m128i lowSign = _mm_srai_epi32(low, 31), highSign = _mm_srai_epi32(high, 31);
-        const __m128i lowMagnitude = _mm_sub_epi32(_mm_xor_si128(low, lowSign), lowSign);
-        const __m128i highMagnitude = _mm_sub_epi32(_mm_xor_si128(high, highSign), highSign);
-        const __m128i magnitude = _mm_packs_epi32(
-            _mm_srli_epi32(_mm_sub_epi32(_mm_slli_epi32(lowMagnitude, 5), lowMagnitude), 5),
-            _mm_srli_epi32(_mm_sub_epi32(_mm_slli_epi32(highMagnitude, 5), highMagnitude), 5));
-        const __m128i negative = _mm_and_si128(_mm_packs_epi32(lowSign, highSign), signBit);
-        result = _mm_or_si128(magnitude,
-                              _mm_andnot_si128(_mm_cmpeq_epi16(magnitude, zero), negative));
-      } else {
-        // t * 31 >> 6.
-        result = _mm_packs_epi32(_mm_srli_epi32(_mm_sub_epi32(_mm_slli_epi32(low, 5), low), 6),
-                                 _mm_srli_epi32(_mm_sub_epi32(_mm_slli_epi32(high, 5), high), 6));
-      }
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(&halves[c][8 * half]), result);
-    }
-  }
-}
-#endif
-
 // The reserved modes give 48 zero halves.
 template <typename Code>
 void DecodeTile(const uint8_t* block, int isSigned, bool display, Tile& tile) {
@@ -373,10 +304,10 @@ void DecodeTile(const uint8_t* block, int isSigned, bool display, Tile& tile) {
     std::memset(&tile, 0, sizeof tile);
     return;
   }
-  Endpoints endpoints;
+  Bc6hEndpoints endpoints;
   DecodeEndpointsOfAnyMode(mode, lo, LoadLe64(block + 8), isSigned, endpoints, tile.entries,
                            std::make_index_sequence<kModeCount>());
-  Interpolate(Code{}, endpoints, isSigned, display, tile.halves);
+  InterpolateBc6h(Code{}, endpoints, isSigned, display, tile.halves);
 }
 
 }  // namespace
@@ -411,15 +342,14 @@ void DecodeBc6hBlockRgba8In(const uint8_t* block, int isSigned, uint8_t* rgba) {
   }
 }
 
-template void DecodeBc6hBlockIn<PlainCode>(const uint8_t*, uint16_t*, int32_t, int);
-template void DecodeBc6hBlockRgba8In<PlainCode>(const uint8_t*, int, uint8_t*);
-#if defined(__SSE2__)
-template void DecodeBc6hBlockIn<Sse2Code>(const uint8_t*, uint16_t*, int32_t, int);
-template void DecodeBc6hBlockRgba8In<Sse2Code>(const uint8_t*, int, uint8_t*);
-#endif
+#define ORVELLE_INSTANTIATE(Code)                                                 \
+  template void DecodeBc6hBlockIn<Code>(const uint8_t*, uint16_t*, int32_t, int); \
+  template void DecodeBc6hBlockRgba8In<Code>(const uint8_t*, int, uint8_t*);
+ORVELLE_FOR_EACH_DECODER_BUILD(ORVELLE_INSTANTIATE)
+#undef ORVELLE_INSTANTIATE
 
 void DecodeBc6hBlock(const uint8_t* block, uint16_t* halves, int32_t rowStride, int isSigned) {
-  DecodeBc6hBlockIn<BaselineCode>(block, halves, rowStride, isSigned);
+  ActiveCodePath().decoders.bc6hHalves(block, halves, rowStride, isSigned);
 }
 
 void DecodeBc6hBlockFloat(const uint8_t* block, float* floats, int32_t rowStride, int isSigned) {
@@ -432,7 +362,7 @@ void DecodeBc6hBlockFloat(const uint8_t* block, float* floats, int32_t rowStride
 }
 
 void DecodeBc6hBlockRgba8(const uint8_t* block, int isSigned, uint8_t* rgba) {
-  DecodeBc6hBlockRgba8In<BaselineCode>(block, isSigned, rgba);
+  ActiveCodePath().decoders.bc6hRgba8(block, isSigned, rgba);
 }
 
 }  // namespace orvelle

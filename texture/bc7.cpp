@@ -1,7 +1,7 @@
 // BC7 block decoder: one decoder per mode, its field layout known at compile
 // time; endpoints expanded to 8 bits, a palette per subset, then one lookup
-// per pixel. The palettes are computed four channels at a time in SSE2 where
-// the compiler targets it.
+// per pixel. Built once per decoder build, whose kernels expand the endpoints,
+// make the palettes and store the rows.
 #include "texture/bc7.h"
 
 #include <array>
@@ -9,13 +9,10 @@
 #include <cstring>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "texture/block_bytes.h"
-#include "texture/block_decoders.h"
 #include "texture/bptc_tables.h"
+#include "texture/code_paths.h"
+#include "texture/kernels.h"
 
 namespace orvelle {
 namespace {
@@ -74,7 +71,7 @@ using Endpoints = uint16_t[6][4];
 
 // v becomes (v << (8 - n)) | (v << (8 - n)) >> n: the top bits replicated below.
 // A mode without alpha is opaque.
-void Expand(PlainCode, Endpoints& endpoints, int count, int colourBits, int alphaBits) {
+void ExpandBc7Endpoints(PlainCode, Endpoints& endpoints, int count, int colourBits, int alphaBits) {
   for (int e = 0; e < count; ++e) {
     for (int c = 0; c < 4; ++c) {
       const int bits = c < 3 ? colourBits : alphaBits;
@@ -86,8 +83,8 @@ void Expand(PlainCode, Endpoints& endpoints, int count, int colourBits, int alph
 
 // Entries i < count of the palette between e0 and e1, with the weights of
 // the index precision; only the bytes of `keep` are kept.
-void Palette(PlainCode, const uint16_t* e0, const uint16_t* e1, const int32_t* weights, int count,
-             uint32_t keep, uint32_t* palette) {
+void Bc7Palette(PlainCode, const uint16_t* e0, const uint16_t* e1, const int32_t* weights,
+                int count, uint32_t keep, uint32_t* palette) {
   for (int i = 0; i < count; ++i) {
     const int32_t w = weights[i];
     uint32_t channels[4];
@@ -95,70 +92,6 @@ void Palette(PlainCode, const uint16_t* e0, const uint16_t* e1, const int32_t* w
     palette[i] = PackRgba(channels[0], channels[1], channels[2], channels[3]) & keep;
   }
 }
-
-#if defined(__SSE2__)
-// The 16-bit multipliers that expand a subset's two endpoints, lanes R, G, B,
-// A of each: x = v * 2^(8 - n), then x | x >> n as x | mulhi(x, 2^(16 - n)).
-void Expand(Sse2Code, Endpoints& endpoints, int count, int colourBits, int alphaBits) {
-  const int up = 1 << (8 - colourBits);
-  const int upAlpha = alphaBits == 0 ? 0 : 1 << (8 - alphaBits);
-  const int down = 1 << (16 - colourBits);
-  const int downAlpha = alphaBits == 0 ? 0 : 1 << (16 - alphaBits);
-  const __m128i shiftUp = _mm_setr_epi16(short(up), short(up), short(up), short(upAlpha), short(up),
-                                         short(up), short(up), short(upAlpha));
-  const __m128i shiftDown = _mm_setr_epi16(short(down), short(down), short(down), short(downAlpha),
-                                           short(down), short(down), short(down), short(downAlpha));
-  const short opaque = alphaBits == 0 ? 255 : 0;
-  const __m128i alpha = _mm_setr_epi16(0, 0, 0, opaque, 0, 0, 0, opaque);
-  for (int e = 0; e < count; e += 2) {
-    auto* pair = reinterpret_cast<__m128i*>(endpoints[e]);
-    const __m128i x = _mm_mullo_epi16(_mm_load_si128(pair), shiftUp);
-    _mm_store_si128(pair, _mm_or_si128(_mm_or_si128(x, _mm_mulhi_epu16(x, shiftDown)), alpha));
-  }
-}
-
-// The weights of 2-, 3- and 4-bit indices in 16-bit lanes, two entries per
-// register: entry 2i's weight in lanes 0-3, entry 2i + 1's in lanes 4-7.
-struct WeightLanes {
-  alignas(16) int16_t lanes[8][8];
-};
-
-constexpr WeightLanes MakeWeightLanes(const int32_t* weights, int count) {
-  WeightLanes result{};
-  for (int i = 0; i < count; ++i) {
-    for (int c = 0; c < 4; ++c) result.lanes[i / 2][4 * (i % 2) + c] = int16_t(weights[i]);
-  }
-  return result;
-}
-
-constexpr WeightLanes kWeightLanes2 = MakeWeightLanes(kBptcWeights2, 4);
-constexpr WeightLanes kWeightLanes3 = MakeWeightLanes(kBptcWeights3, 8);
-constexpr WeightLanes kWeightLanes4 = MakeWeightLanes(kBptcWeights4, 16);
-
-// The plain Palette two entries per register, as e0 + ((w (e1 - e0) + 32) >> 6),
-// which equals ((64 - w) e0 + w e1 + 32) >> 6 since 64 e0 divides exactly.
-void Palette(Sse2Code, const uint16_t* e0, const uint16_t* e1, const int32_t* weights, int count,
-             uint32_t keep, uint32_t* palette) {
-  const WeightLanes& lanes = weights == kBptcWeights2   ? kWeightLanes2
-                             : weights == kBptcWeights3 ? kWeightLanes3
-                                                        : kWeightLanes4;
-  const __m128i low = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(e0));
-  const __m128i first = _mm_unpacklo_epi64(low, low);
-  const __m128i high = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(e1));
-  const __m128i difference = _mm_sub_epi16(_mm_unpacklo_epi64(high, high), first);
-  const __m128i rounding = _mm_set1_epi16(32);
-  const __m128i kept = _mm_set1_epi32(int(keep));
-  auto entries = [&](int pair) {
-    const __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes.lanes[pair]));
-    return _mm_add_epi16(
-        first, _mm_srai_epi16(_mm_add_epi16(_mm_mullo_epi16(difference, w), rounding), 6));
-  };
-  for (int pair = 0; pair < count / 2; pair += 2) {
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(palette + 2 * pair),
-                     _mm_and_si128(_mm_packus_epi16(entries(pair), entries(pair + 1)), kept));
-  }
-}
-#endif
 
 constexpr const int32_t* WeightsOf(int bits) {
   return bits == 2 ? kBptcWeights2 : bits == 3 ? kBptcWeights3 : kBptcWeights4;
@@ -198,8 +131,8 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
     }
   }
   constexpr int pbit = m.pbits == kNoPbits ? 0 : 1;
-  Expand(Code{}, endpoints, endpointCount, m.colourBits + pbit,
-         m.alphaBits ? m.alphaBits + pbit : 0);
+  ExpandBc7Endpoints(Code{}, endpoints, endpointCount, m.colourBits + pbit,
+                     m.alphaBits ? m.alphaBits + pbit : 0);
 
   constexpr int bits = m.indexBits;
   constexpr uint64_t indexMask = (uint64_t{1} << bits) - 1;
@@ -217,8 +150,8 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
       }
     }
     for (int s = 0; s < m.subsets; ++s) {
-      Palette(Code{}, endpoints[2 * s], endpoints[2 * s + 1], WeightsOf(bits), 1 << bits,
-              0xFFFFFFFF, palette + kPaletteStride * s);
+      Bc7Palette(Code{}, endpoints[2 * s], endpoints[2 * s + 1], WeightsOf(bits), 1 << bits,
+                 0xFFFFFFFF, palette + kPaletteStride * s);
     }
     for (int row = 0; row < 4; ++row, destination += stride) {
       uint32_t pixels[4];
@@ -248,9 +181,10 @@ void DecodeMode(uint64_t lo, uint64_t hi, uint8_t* destination, ptrdiff_t stride
     constexpr int secondaryBits = m.secondaryIndexBits;
     constexpr int secondaryStart = 128 - (16 * secondaryBits - 1);
     uint64_t secondary = InsertZeroBit(BitsFrom(lo, hi, secondaryStart), secondaryBits - 1);
-    Palette(Code{}, endpoints[0], endpoints[1], WeightsOf(bits), 1 << bits, primaryKeep, palette);
-    Palette(Code{}, endpoints[0], endpoints[1], WeightsOf(secondaryBits), 1 << secondaryBits,
-            ~primaryKeep, palette + kPaletteStride);
+    Bc7Palette(Code{}, endpoints[0], endpoints[1], WeightsOf(bits), 1 << bits, primaryKeep,
+               palette);
+    Bc7Palette(Code{}, endpoints[0], endpoints[1], WeightsOf(secondaryBits), 1 << secondaryBits,
+               ~primaryKeep, palette + kPaletteStride);
     constexpr uint64_t secondaryMask = (uint64_t{1} << secondaryBits) - 1;
     for (int row = 0; row < 4; ++row, destination += stride) {
       uint32_t pixels[4];
@@ -297,13 +231,13 @@ void DecodeBc7BlockIn(const uint8_t* block, uint8_t* destination, int32_t rowStr
                                         rowStride);
 }
 
-template void DecodeBc7BlockIn<PlainCode>(const uint8_t*, uint8_t*, int32_t);
-#if defined(__SSE2__)
-template void DecodeBc7BlockIn<Sse2Code>(const uint8_t*, uint8_t*, int32_t);
-#endif
+#define ORVELLE_INSTANTIATE(Code) \
+  template void DecodeBc7BlockIn<Code>(const uint8_t*, uint8_t*, int32_t);
+ORVELLE_FOR_EACH_DECODER_BUILD(ORVELLE_INSTANTIATE)
+#undef ORVELLE_INSTANTIATE
 
 void DecodeBc7Block(const uint8_t* block, uint8_t* destination, int32_t rowStride) {
-  DecodeBc7BlockIn<BaselineCode>(block, destination, rowStride);
+  ActiveCodePath().decoders.bc7(block, destination, rowStride);
 }
 
 }  // namespace orvelle

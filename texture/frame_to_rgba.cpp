@@ -5,7 +5,6 @@
 
 #include "base/input_limits.h"
 #include "hap/hap_texture.h"
-#include "texture/bc1_bc3_bc4.h"
 #include "texture/code_paths.h"
 #include "texture/scaled_ycocg.h"
 
@@ -117,7 +116,9 @@ ThumbStatus OpenFrameBlocks(const uint8_t* frame, uint64_t frameLength, uint32_t
 void DecodeBlockRowToRgba(const FrameBlocks& blocks, uint32_t by, uint8_t* rows, uint64_t stride) {
   const uint32_t width = blocks.width;
   const uint32_t blocksAcross = (width + 3) / 4;
-  const FormatCode& code = FindFormatCode(blocks.colourFormat);
+  const CodePath& path = ActiveCodePath();
+  const FormatCode& code = FindFormatCode(path, blocks.colourFormat);
+  const auto decodeAlpha = path.decoders.bc4;
   const uint32_t blockBytes = code.bytesPerBlock;
   const uint64_t first = uint64_t{by} * blocksAcross;
   const uint8_t* colour = blocks.colour + first * blockBytes;
@@ -129,14 +130,14 @@ void DecodeBlockRowToRgba(const FrameBlocks& blocks, uint32_t by, uint8_t* rows,
   if (whole != 0) {
     code.writeRow(colour, whole, rows, static_cast<ptrdiff_t>(stride));
     for (uint32_t bx = 0; alpha != nullptr && bx < whole; ++bx) {
-      DecodeBc4Block(alpha + uint64_t{bx} * 8, rows + uint64_t{bx} * 16 + 3,
-                     static_cast<int32_t>(stride), 4);
+      decodeAlpha(alpha + uint64_t{bx} * 8, rows + uint64_t{bx} * 16 + 3,
+                  static_cast<int32_t>(stride), 4);
     }
   }
   uint8_t buffer[64];
   for (uint32_t bx = whole; bx < blocksAcross; ++bx) {
     code.writeBlock(colour + uint64_t{bx} * blockBytes, buffer, 16);
-    if (alpha != nullptr) DecodeBc4Block(alpha + uint64_t{bx} * 8, buffer + 3, 16, 4);
+    if (alpha != nullptr) decodeAlpha(alpha + uint64_t{bx} * 8, buffer + 3, 16, 4);
     StoreBlockClipped(buffer, bx, 0, width, rowsLeft < 4 ? rowsLeft : 4, rows, stride);
   }
 }

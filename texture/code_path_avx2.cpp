@@ -1,17 +1,21 @@
-#include "texture/block_rgba8_avx2.h"
+// The AVX2 code path: writers of its own for the formats built on BC1 colours
+// (opaque BC1, RGBA BC3 and scaled YCoCg), eight pixels (two rows) per
+// register, each pixel's palette entries picked by permutes rather than scalar
+// loads; the other formats keep the writers of the path below it. Null where
+// the build leaves AVX2 out or the processor lacks it.
+#include "texture/code_path_builder.h"
 
-#if defined(ORVELLE_AVX2_WRITERS)
+#if defined(ORVELLE_BUILDS_AVX2)
 #include <immintrin.h>
 
 #include <cstring>
 
-#include "texture/bc1_bc4_kernels.h"
-#include "texture/block_rows.h"
 #include "texture/scaled_ycocg.h"
+#include "texture/sse2_kernels.h"
 
 // Only these functions carry the AVX2 target, so nothing shared with the
 // baseline build (the inline kernels of the headers) is ever compiled for it.
-// The exported writers take in the shared kernels and row loops whole.
+// The writers take in the shared kernels and row loops whole.
 #define ORVELLE_AVX2 __attribute__((target("avx2")))
 #define ORVELLE_AVX2_WRITER __attribute__((target("avx2"), flatten))
 
@@ -58,7 +62,7 @@ struct OpaqueBc1Entries {
 
 ORVELLE_AVX2 inline void MakeOpaqueBc1Entries(const uint8_t* block, OpaqueBc1Entries& entries) {
   entries.colours = _mm256_broadcastsi128_si256(
-      _mm_or_si128(Bc1PaletteSse2(block, false), _mm_set1_epi32(int(AlphaMask()))));
+      _mm_or_si128(Bc1Palette(Sse2Code{}, block, false), _mm_set1_epi32(int(AlphaMask()))));
 }
 
 ORVELLE_AVX2 inline void WriteOpaqueBc1Pixels(const OpaqueBc1Entries& entries, const uint8_t* block,
@@ -79,8 +83,8 @@ struct Bc3Palettes {
 
 ORVELLE_AVX2 inline void MakeBc3Palettes(const uint8_t* block, Bc3Palettes& entries) {
   entries.colours = _mm256_broadcastsi128_si256(
-      _mm_and_si128(Bc1PaletteSse2(block + 8, true), _mm_set1_epi32(int(~AlphaMask()))));
-  entries.alphas = _mm256_slli_epi32(_mm256_cvtepu8_epi32(Bc4ValuesSse2(block)), 24);
+      _mm_and_si128(Bc1Palette(Sse2Code{}, block + 8, true), _mm_set1_epi32(int(~AlphaMask()))));
+  entries.alphas = _mm256_slli_epi32(_mm256_cvtepu8_epi32(Bc4Values(Sse2Code{}, block)), 24);
 }
 
 ORVELLE_AVX2 inline void WriteBc3FromPalettes(const Bc3Palettes& entries, const uint8_t* block,
@@ -104,7 +108,7 @@ struct YCoCgEntries {
 };
 
 ORVELLE_AVX2 inline void MakeYCoCgEntries(const uint8_t* block, YCoCgEntries& entries) {
-  const __m256i colours = _mm256_broadcastsi128_si256(Bc1PaletteSse2(block + 8, true));
+  const __m256i colours = _mm256_broadcastsi128_si256(Bc1Palette(Sse2Code{}, block + 8, true));
   const __m256i byteMask = _mm256_set1_epi32(0xFF);
   const __m256 coCg = _mm256_cvtepi32_ps(  // Co, Cg, scale per entry
       _mm256_and_si256(_mm256_srlv_epi32(colours, _mm256_setr_epi32(0, 0, 0, 0, 8, 8, 8, 8)),
@@ -112,7 +116,7 @@ ORVELLE_AVX2 inline void MakeYCoCgEntries(const uint8_t* block, YCoCgEntries& en
   const __m256 code =
       _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(colours, 16), byteMask));
   ScaleChroma(coCg, code, entries.chroma);
-  ScaleLuma(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(Bc4ValuesSse2(block))), entries.luma);
+  ScaleLuma(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(Bc4Values(Sse2Code{}, block))), entries.luma);
 }
 
 // ConvertScaledYCoCg's per-pixel arithmetic, operation for operation.
@@ -139,39 +143,65 @@ ORVELLE_AVX2 inline void WriteYCoCgPixels(const YCoCgEntries& entries, const uin
   }
 }
 
+// The runtime's check includes the system's consent to the wide registers (XGETBV).
+bool CpuHasAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}
+
 }  // namespace
 
-ORVELLE_AVX2_WRITER void WriteOpaqueBc1Avx2(const uint8_t* block, uint8_t* destination,
-                                            ptrdiff_t stride) {
-  WriteFromEntries<OpaqueBc1Entries, MakeOpaqueBc1Entries, WriteOpaqueBc1Pixels>(block, destination,
-                                                                                 stride);
-}
-
-ORVELLE_AVX2_WRITER void WriteBc3Avx2(const uint8_t* block, uint8_t* destination,
+// A writer made of its entries; its rows one block after another.
+template <TextureFormat kFormat, typename Entries, EntriesMaker<Entries> kMake,
+          EntriesWriter<Entries> kWrite>
+struct Avx2Writer {
+  ORVELLE_AVX2_WRITER static void Block(const uint8_t* block, uint8_t* destination,
+                                        ptrdiff_t stride) {
+    WriteFromEntries<Entries, kMake, kWrite>(block, destination, stride);
+  }
+  ORVELLE_AVX2_WRITER static void Row(const uint8_t* blocks, uint32_t count, uint8_t* destination,
                                       ptrdiff_t stride) {
-  WriteFromEntries<Bc3Palettes, MakeBc3Palettes, WriteBc3FromPalettes>(block, destination, stride);
+    WriteRowOneByOne<BytesPerBlock(kFormat), Block>(blocks, count, destination, stride);
+  }
+};
+
+template <>
+struct BlockWriter<Avx2Code, TexFmtRgbDxt1>
+    : Avx2Writer<TexFmtRgbDxt1, OpaqueBc1Entries, MakeOpaqueBc1Entries, WriteOpaqueBc1Pixels> {};
+
+template <>
+struct BlockWriter<Avx2Code, TexFmtRgbaDxt5>
+    : Avx2Writer<TexFmtRgbaDxt5, Bc3Palettes, MakeBc3Palettes, WriteBc3FromPalettes> {};
+
+// The rows make the entries of a few blocks ahead.
+template <>
+struct BlockWriter<Avx2Code, TexFmtYCoCgDxt5>
+    : Avx2Writer<TexFmtYCoCgDxt5, YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels> {
+  ORVELLE_AVX2_WRITER static void Row(const uint8_t* blocks, uint32_t count, uint8_t* destination,
+                                      ptrdiff_t stride) {
+    WriteRowInBatches<BytesPerBlock(TexFmtYCoCgDxt5), YCoCgEntries, MakeYCoCgEntries,
+                      WriteYCoCgPixels>(blocks, count, destination, stride);
+  }
+};
+
+const CodePath* Avx2CodePath(const CodePath& narrower) {
+  if (!CpuHasAvx2()) return nullptr;
+  static const CodePath path = [&] {
+    CodePath wider = narrower;
+    wider.name = "AVX2";
+    UseWriters<Avx2Code, TexFmtRgbDxt1>(wider);
+    UseWriters<Avx2Code, TexFmtRgbaDxt5>(wider);
+    UseWriters<Avx2Code, TexFmtYCoCgDxt5>(wider);
+    return wider;
+  }();
+  return &path;
 }
 
-ORVELLE_AVX2_WRITER void WriteScaledYCoCgAvx2(const uint8_t* block, uint8_t* destination,
-                                              ptrdiff_t stride) {
-  WriteFromEntries<YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels>(block, destination, stride);
-}
+}  // namespace orvelle
+#else
+namespace orvelle {
 
-ORVELLE_AVX2_WRITER void WriteOpaqueBc1RowAvx2(const uint8_t* blocks, uint32_t count,
-                                               uint8_t* destination, ptrdiff_t stride) {
-  WriteRowOneByOne<8, WriteOpaqueBc1Avx2>(blocks, count, destination, stride);
-}
-
-ORVELLE_AVX2_WRITER void WriteBc3RowAvx2(const uint8_t* blocks, uint32_t count,
-                                         uint8_t* destination, ptrdiff_t stride) {
-  WriteRowOneByOne<16, WriteBc3Avx2>(blocks, count, destination, stride);
-}
-
-ORVELLE_AVX2_WRITER void WriteScaledYCoCgRowAvx2(const uint8_t* blocks, uint32_t count,
-                                                 uint8_t* destination, ptrdiff_t stride) {
-  WriteRowInBatches<16, YCoCgEntries, MakeYCoCgEntries, WriteYCoCgPixels>(blocks, count,
-                                                                          destination, stride);
-}
+const CodePath* Avx2CodePath(const CodePath&) { return nullptr; }
 
 }  // namespace orvelle
 #endif
