@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 
 #include "shell/com_boundary.h"
+#include "shell/interface_table.h"
 #include "shell/module.h"
 #include "shell/thumbnail_provider.h"
 
@@ -30,7 +31,7 @@ CClassFactory::~CClassFactory() { ModuleRelease(); }
 
 IFACEMETHODIMP CClassFactory::QueryInterface(REFIID riid, void** ppv) {
   static const QITAB kInterfaces[] = {
-      QITABENT(CClassFactory, IClassFactory),
+      InterfaceEntry<CClassFactory, IClassFactory>(),
       {nullptr, 0},
   };
   return QISearch(this, kInterfaces, riid, ppv);

@@ -7,6 +7,7 @@
 #include "core/thumbnail.h"
 #include "shell/chaining_mark.h"
 #include "shell/com_boundary.h"
+#include "shell/interface_table.h"
 #include "shell/module.h"
 #include "shell/previous_handler.h"
 #include "shell/status_hresult.h"
@@ -40,8 +41,8 @@ CThumbnailProvider::~CThumbnailProvider() {
 IFACEMETHODIMP CThumbnailProvider::QueryInterface(REFIID riid, void** ppv) {
   // The first entry also answers for IUnknown.
   static const QITAB kInterfaces[] = {
-      QITABENT(CThumbnailProvider, IInitializeWithStream),
-      QITABENT(CThumbnailProvider, IThumbnailProvider),
+      InterfaceEntry<CThumbnailProvider, IInitializeWithStream>(),
+      InterfaceEntry<CThumbnailProvider, IThumbnailProvider>(),
       {nullptr, 0},
   };
   return QISearch(this, kInterfaces, riid, ppv);
