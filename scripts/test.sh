@@ -25,5 +25,6 @@ bash "$root/scripts/test-windows.sh" --arch x86 "$root/build/windows-x86" "$nati
 bash "$root/scripts/test-windows.sh" --arch arm64 "$root/build/windows-arm64" "$native"
 bash "$root/scripts/test-windows.sh" --arch x64 "$root/build/windows" "$native" \
   -DORVELLE_DLL_X86="$root/build/windows-x86/bin/orvelle.dll" \
-  -DORVELLE_DLL_ARM64="$root/build/windows-arm64/bin/orvelle.dll"
+  -DORVELLE_DLL_ARM64="$root/build/windows-arm64/bin/orvelle.dll" \
+  -DORVELLE_THUMBHOST_X86="$root/build/windows-x86/bin/orvelle-thumbhost.exe"
 bash "$root/scripts/fuzz.sh" --seconds 30
