@@ -7,12 +7,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/windows-arch.sh"
-arch=x64
-if [ "${1:-}" = --arch ]; then
-  arch=${2:?build-windows.sh: --arch needs x64, x86 or arm64}
-  shift 2
-fi
-windows_arch "$arch"
+windows_arch_option "$@"
+shift "$windows_arch_shift"
+arch=$windows_arch_name
 dir=${1:-$windows_tree}
 shift || true
 toolchain_args=()

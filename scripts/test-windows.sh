@@ -9,12 +9,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/windows-arch.sh"
 . "$root/scripts/wine-env.sh"
-arch=x64
-if [ "${1:-}" = --arch ]; then
-  arch=${2:?test-windows.sh: --arch needs x64, x86 or arm64}
-  shift 2
-fi
-windows_arch "$arch"
+windows_arch_option "$@"
+shift "$windows_arch_shift"
+arch=$windows_arch_name
 dir=$(realpath -m "${1:-$windows_tree}")
 native=$(realpath -m "${2:-$root/build/release/tools/orvelle}")
 shift $(($# < 2 ? $# : 2))

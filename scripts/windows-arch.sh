@@ -1,6 +1,16 @@
 # The Windows architectures the handler is built for, sourced by the build and test scripts.
 # windows_arch ARCH: sets windows_tree (the default build tree) and windows_toolchain (the
 # CMake toolchain file) for x64, x86 or arm64, or fails for anything else.
+# windows_arch_option ARGS...: windows_arch for a leading "--arch ARCH" (x64 without one); sets
+# windows_arch_name to the architecture and windows_arch_shift to the arguments it took.
+windows_arch_option() {
+  windows_arch_name=x64 windows_arch_shift=0
+  if [ "${1:-}" = --arch ]; then
+    windows_arch_name=${2:?--arch needs x64, x86 or arm64} windows_arch_shift=2
+  fi
+  windows_arch "$windows_arch_name"
+}
+
 windows_arch() {
   local root
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
