@@ -40,6 +40,13 @@ reg_value() {
   sed -n "s/^ *$2 *REG_[A-Z_]* *//p" "$work/query.txt"
 }
 
+# key_missing KEY: whether reg finds no KEY; reg failing for another reason proves nothing.
+key_missing() {
+  local out
+  out=$(w reg query "$1") && return 1
+  [[ $out == *"Unable to find the specified registry key"* ]]
+}
+
 holders=()
 # hold MODULE NAME: a Windows process keeps MODULE loaded until release_holders.
 hold() {
@@ -99,7 +106,7 @@ uninstall() {
     fail "the uninstall entry has no quiet uninstall string"
   w "$location\\uninstall.exe" /S || fail "the uninstaller exited with $?"
   for _ in $(seq 100); do
-    if ! w reg query "$uninstall_key" >/dev/null 2>&1 &&
+    if key_missing "$uninstall_key" &&
       ! grep -q -s -F -e "_?=$location" /proc/[0-9]*/cmdline; then
       return 0
     fi

@@ -28,6 +28,10 @@ w() {
   wine_run "$@"
 }
 
+# Under set -e a Windows program failing outside a check would end the script unexplained.
+set -E
+trap 'echo "FAILED: line $LINENO: \"$BASH_COMMAND\" exited with $?" >&2' ERR
+
 fail() {
   echo "FAILED: $*" >&2
   exit 1
