@@ -40,13 +40,6 @@ reg_value() {
   sed -n "s/^ *$2 *REG_[A-Z_]* *//p" "$work/query.txt"
 }
 
-# key_missing KEY: whether reg finds no KEY; reg failing for another reason proves nothing.
-key_missing() {
-  local out
-  out=$(w reg query "$1") && return 1
-  [[ $out == *"Unable to find the specified registry key"* ]]
-}
-
 holders=()
 # hold MODULE NAME: a Windows process keeps MODULE loaded until release_holders.
 hold() {
@@ -106,7 +99,8 @@ uninstall() {
     fail "the uninstall entry has no quiet uninstall string"
   w "$location\\uninstall.exe" /S || fail "the uninstaller exited with $?"
   for _ in $(seq 100); do
-    if key_missing "$uninstall_key" &&
+    # Only reg's own word that the entry is gone: reg failing otherwise proves nothing.
+    if ! out=$(w reg query "$uninstall_key") && [[ $out == *"Unable to find the specified registry key"* ]] &&
       ! grep -q -s -F -e "_?=$location" /proc/[0-9]*/cmdline; then
       return 0
     fi
